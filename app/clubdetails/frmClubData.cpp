@@ -1,0 +1,5 @@
+#include "frmClubData.h"
+
+frmClubData::frmClubData(QWidget *parent) : QDialog(parent) {}
+
+void frmClubData::showFirstRun() {}

@@ -1,0 +1,3 @@
+#include "frmEditClubData.h"
+
+frmEditClubData::frmEditClubData(QWidget *parent) : QWidget(parent) {}

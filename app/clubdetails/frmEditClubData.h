@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class frmEditClubData : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmEditClubData(QWidget *parent = nullptr);
+};

@@ -1,0 +1,3 @@
+#include "frmAddMem.h"
+
+frmAddMem::frmAddMem(QWidget *parent) : QWidget(parent) {}

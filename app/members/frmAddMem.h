@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class frmAddMem : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmAddMem(QWidget *parent = nullptr);
+};

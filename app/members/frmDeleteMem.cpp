@@ -1,0 +1,3 @@
+#include "frmDeleteMem.h"
+
+frmDeleteMem::frmDeleteMem(QWidget *parent) : QWidget(parent) {}

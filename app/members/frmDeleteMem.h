@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class frmDeleteMem : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmDeleteMem(QWidget *parent = nullptr);
+};

@@ -1,0 +1,3 @@
+#include "frmEditMem.h"
+
+frmEditMem::frmEditMem(QWidget *parent) : QWidget(parent) {}

@@ -1,0 +1,3 @@
+#include "ReportCommands.h"
+
+void RunRosterCommand(Roster) {}

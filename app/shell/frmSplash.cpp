@@ -1,0 +1,5 @@
+#include "frmSplash.h"
+
+frmSplash::frmSplash(QWidget *parent) : QWidget(parent) {}
+
+void frmSplash::load() {}

@@ -1,0 +1,137 @@
+#include "modGlobal.h"
+#include "component/Component.h"
+#include "system/System.h"
+#include "ui/Pointer.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QWidget>
+
+std::unique_ptr<_libClub> objClub;
+RecordsetPtr rsClub;
+QString strClubName;
+QString strProcedure;
+QStringList itmMember;
+std::unique_ptr<QObject> DataReport;
+
+void NewClub()
+{
+    objClub.reset();
+    objClub.reset(createObjectAs<_libClub>(QString::fromLatin1(libClubClassName)));
+}
+
+void CloseRecordset()
+{
+    skipOnFailure([] {
+        if (rsClub && rsClub->isOpen())
+            rsClub->close();
+    });
+    rsClub.reset();
+}
+
+namespace {
+QString trimSpaces(const QString &s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ')
+        ++b;
+    while (e > b && s[e - 1] == u' ')
+        --e;
+    return s.mid(b, e - b);
+}
+} // namespace
+
+void TrimTextFields(QWidget *form)
+{
+    if (!form)
+        return;
+    const auto children = form->findChildren<QWidget *>();
+    for (QWidget *w : children) {
+        skipOnFailure([&] {
+            if (auto *t = qobject_cast<QTextEdit *>(w)) {
+                const QString trimmed = trimSpaces(t->toPlainText());
+                if (trimmed != t->toPlainText())
+                    t->setPlainText(trimmed);
+            } else if (auto *p = qobject_cast<QPlainTextEdit *>(w)) {
+                const QString trimmed = trimSpaces(p->toPlainText());
+                if (trimmed != p->toPlainText())
+                    p->setPlainText(trimmed);
+            } else if (auto *l = qobject_cast<QLineEdit *>(w)) {
+                // A list's own edit line is part of the list, not a text box.
+                if (!qobject_cast<QComboBox *>(l->parentWidget()))
+                    l->setText(trimSpaces(l->text()));
+            }
+        });
+    }
+}
+
+bool Pause(qint16 seconds)
+{
+    auto wholeSeconds = [] {
+        QDateTime t = currentDateTime();
+        t.setTime(QTime(t.time().hour(), t.time().minute(), t.time().second()));
+        return t;
+    };
+    const QDateTime start = wholeSeconds();
+    // Spins on purpose: the windows keep repainting while the clock is watched.
+    while (start.secsTo(wholeSeconds()) <= seconds)
+        processEvents();
+    return true;
+}
+
+void EndProgram()
+{
+    skipOnFailure([] { DataReport.reset(); });
+    skipOnFailure([] { objClub.reset(); });
+    skipOnFailure([] { QDir::setCurrent(appFolder()); });
+    skipOnFailure([] { setPointer(Pointer::Default); });
+    endProcess(0);
+}
+
+quint32 GetRootKey(bool r1, bool r2, bool r3, bool r4, bool r5, bool r6, bool r7)
+{
+    if (r1)
+        return Registry::ClassesRoot;
+    if (r2)
+        return Registry::CurrentConfig;
+    if (r3)
+        return Registry::CurrentUser;
+    if (r4)
+        return Registry::DynData;
+    if (r5)
+        return Registry::LocalMachine;
+    if (r6)
+        return Registry::PerformanceData;
+    if (r7)
+        return Registry::Users;
+    return 0;
+}
+
+QString GetRegString(const QString &keyPath, const QString &valueName, bool r1, bool r2, bool r3,
+                     bool r4, bool r5, bool r6, bool r7, bool addSeparator)
+{
+    QString result;
+    const Registry::Key key =
+        Registry::openKey(GetRootKey(r1, r2, r3, r4, r5, r6, r7), keyPath, Registry::FullAccess);
+    if (key) {
+        if (const auto value = Registry::queryString(key, valueName)) {
+            if (value->isEmpty()) {
+                Registry::closeKey(key);
+                throw Failure(ErrNo::Unexpected, QStringLiteral("Invalid procedure call or argument"));
+            }
+            result = value->trimmed();
+            if (addSeparator && !result.endsWith(u'\\'))
+                result += u'\\';
+        }
+    }
+    Registry::closeKey(key);
+    return result;
+}
+
+QString versionText()
+{
+    return QStringLiteral("%1.%2").arg(QMR_VERSION_MAJOR).arg(QMR_VERSION_MINOR);
+}

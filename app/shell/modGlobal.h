@@ -1,0 +1,40 @@
+#pragma once
+
+#include "club/libClub.h"
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+class QWidget;
+
+// State every window of the program shares.
+extern std::unique_ptr<_libClub> objClub;
+extern RecordsetPtr rsClub;
+extern QString strClubName;
+extern QString strProcedure;
+// The values of the member list row last selected (a copy, so clearing the list cannot
+// leave it dangling); element 0 is the MemberID.
+extern QStringList itmMember;
+// The report data environment, released by EndProgram.
+extern std::unique_ptr<QObject> DataReport;
+
+// Releases the previous library object and creates a fresh one into objClub.
+void NewClub();
+
+void CloseRecordset();
+// Trims blanks from every text box and notes box of a form; labels and lists are untouched.
+void TrimTextFields(QWidget *form);
+// Waits until more than the given whole seconds have passed, keeping the windows alive.
+bool Pause(qint16 seconds);
+// The orderly end: releases what is held and ends the process at once.
+void EndProgram();
+
+quint32 GetRootKey(bool classesRoot, bool currentConfig, bool currentUser, bool dynData,
+                   bool localMachine, bool performanceData, bool users);
+QString GetRegString(const QString &keyPath, const QString &valueName, bool classesRoot,
+                     bool currentConfig, bool currentUser, bool dynData, bool localMachine,
+                     bool performanceData, bool users, bool addSeparator);
+
+// The version shown in captions: major.minor of this build.
+QString versionText();

@@ -1,0 +1,128 @@
+#include "modMain.h"
+#include "clubdetails/frmClubData.h"
+#include "component/Component.h"
+#include "frmMain.h"
+#include "frmSplash.h"
+#include "modGlobal.h"
+#include "system/ErrorLog.h"
+#include "system/System.h"
+#include "ui/MsgBox.h"
+#include "ui/Pointer.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+
+namespace {
+QString g_helpFile;
+
+const LogWriter StartUpLog{QStringLiteral("SubMain Load Procedure"), 13, false, 51,
+                           QStringLiteral("---"), true};
+
+enum class Outcome { Next, Stop };
+
+// The start-up error handler: a missing file or a path error lets start-up go on with the
+// next step; anything else is logged and shown, and start-up stops.
+Outcome handled(const std::function<void()> &step)
+{
+    try {
+        step();
+        return processEnding() ? Outcome::Stop : Outcome::Next;
+    } catch (...) {
+        const Failure f = currentFailure(std::current_exception());
+        if (f.number() == ErrNo::FileNotFound || f.number() == ErrNo::PathFileAccess) {
+            setPointer(Pointer::Default);
+            return processEnding() ? Outcome::Stop : Outcome::Next;
+        }
+        setPointer(Pointer::Busy);
+        skipOnFailure([&] { writeErrorLog(StartUpLog, f.number(), f.description()); });
+        setPointer(Pointer::Default);
+        strProcedure = QStringLiteral("SubMain Load Procedure");
+        MsgBox(QStringLiteral("ERROR #") + QString::number(f.number()) + LineBreak + LineBreak +
+                   f.description() + LineBreak + QStringLiteral("In the: ModMain code module") +
+                   LineBreak + QStringLiteral("Procedure: ") + strProcedure,
+               Mb::Critical | Mb::OKOnly);
+        return Outcome::Stop;
+    }
+}
+} // namespace
+
+QString appHelpFile()
+{
+    return g_helpFile;
+}
+
+bool Main()
+{
+    setPointer(Pointer::Busy);
+    skipOnFailure([] { g_helpFile = appPath(QStringLiteral("\\help\\qmr.hlp")); });
+    skipOnFailure([] { QApplication::clipboard()->clear(); });
+    if (anotherInstanceRunning()) {
+        setPointer(Pointer::Default);
+        MsgBox(appTitle() + QStringLiteral(" is already running on this computer! "),
+               Mb::Exclamation | Mb::OKOnly, appTitle());
+        endProcess(0);
+        return false;
+    }
+    skipOnFailure([] { registerComponent(QString::fromLatin1(RegisterCommand)); });
+
+    const std::function<void()> steps[] = {
+        [] {
+            if (CheckDatabase()) {
+                frmMain::load();
+                return;
+            }
+            setPointer(Pointer::Default);
+            MsgBox(QStringLiteral("Database Not Found.") + LineBreak + LineBreak +
+                       QStringLiteral("The database must reside in the folder where it was "
+                                      "originally installed."),
+                   Mb::Critical | Mb::OKOnly, QStringLiteral(" ERROR - DATABASE NOT FOUND"));
+            EndProgram();
+        },
+        [] { CheckClub(); },
+        [] { frmSplash splash; splash.load(); },
+        [] { setPointer(Pointer::Busy); },
+        [] { setPointer(Pointer::Default); },
+        [] { frmMain::instance()->show(); },
+    };
+    for (const auto &step : steps)
+        if (handled(step) == Outcome::Stop)
+            return false;
+    return true;
+}
+
+bool CheckDatabase()
+{
+    skipOnFailure([] { setPointer(Pointer::Busy); });
+    skipOnFailure([] {
+        if (QDir::currentPath() != appFolder())
+            QDir::setCurrent(appFolder());
+    });
+    bool found = true;
+    skipOnFailure([&] { found = QFileInfo::exists(appPath(QStringLiteral("\\club\\club.qmr"))); });
+    skipOnFailure([] { setPointer(Pointer::Arrow); });
+    return found;
+}
+
+void CheckClub()
+{
+    rsClub = std::make_shared<Recordset>();
+    // A failing read goes to the start-up handler: taking it for an empty club table would
+    // open the first-run form on a roll that has its club and could store a second one.
+    if (!objClub)
+        throw Failure(ErrNo::ObjectNotSet,
+                      QStringLiteral("Object variable or With block variable not set"));
+    rsClub = objClub->LoadClub();
+    bool empty = true;
+    skipOnFailure([&] { empty = !rsClub || rsClub->isEmpty(); });
+    if (empty) {
+        skipOnFailure([] { frmClubData::showFirstRun(); });
+        CloseRecordset();
+        return;
+    }
+    skipOnFailure([] { strClubName = rsClub->field(QStringLiteral("ClubName")).toString(); });
+    CloseRecordset();
+    skipOnFailure([] { setPointer(Pointer::Default); });
+}

@@ -1,0 +1,230 @@
+// The statements of the member, club and lookup operations, built piece by piece.
+#include "libClub.h"
+#include "system/System.h"
+#include "ui/MsgBox.h"
+
+#include <QLocale>
+
+namespace {
+const LogWriter AddClubLog{QStringLiteral("AddClubDetails - DLL Function"), 14, false, 51, {}, false};
+const LogWriter UpdateClubLog{QStringLiteral("UpdateClubDetails - DLL Function"), 13, false, 51, {}, false};
+const LogWriter UpdateMemberLog{QStringLiteral("Update Member - DLL Function"), 13, false, 51, {}, false};
+
+// Stored dates sort as text and read back the same under any locale.
+QString now()
+{
+    return currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// The shortest text that reads back as the same amount, always with "." as decimal mark.
+QString dues(double amount)
+{
+    return QString::number(amount, 'g', QLocale::FloatingPointShortest);
+}
+
+QString element(const QStringList &list, int i)
+{
+    return list.value(i);
+}
+} // namespace
+
+bool libClub::AddMember(const QStringList &strText, double sngMoney)
+{
+    discardLeftOpen();
+    con().open();
+    con().beginTrans();
+    auto c = [&](int i) { return Clean(element(strText, i)); };
+    auto raw = [&](int i) { return element(strText, i); };
+    QString sql = QStringLiteral("INSERT INTO tblMembers (MemberID,LName,FName,MName,Address1,");
+    sql += QStringLiteral("Address2,City,State,Zip,Phone1,Phone2,Phone3,");
+    sql += QStringLiteral("Dues,Membership,DuesPaid,Email,Notes,AddDate) VALUES (");
+    sql += u'\'' + raw(0) + QStringLiteral("',");
+    for (int i = 1; i <= 6; ++i)
+        sql += u'\'' + c(i) + QStringLiteral("',");
+    sql += u'\'' + raw(7) + QStringLiteral("',");
+    for (int i = 8; i <= 11; ++i)
+        sql += u'\'' + c(i) + QStringLiteral("',");
+    sql += dues(sngMoney) + u',';
+    sql += u'\'' + raw(12) + QStringLiteral("',");
+    for (int i = 13; i <= 15; ++i)
+        sql += u'\'' + c(i) + QStringLiteral("',");
+    sql += u'\'' + now() + QStringLiteral("');");
+    con().execute(sql);
+    con().commitTrans();
+    con().close();
+    return true;
+}
+
+bool libClub::UpdateMember(const QStringList &strText, const QString &strID, double sngMoney)
+{
+    return changeReported(
+        [&] {
+            static const char *const prefixes[] = {"LName = '", "FName = '",    "MName = '",
+                                                   "Address1 = '", "Address2 = '", "City = '",
+                                                   "State = '", "Zip = '",      "Phone1 = '",
+                                                   "Phone2 = '", "Phone3 = '"};
+            auto value = [&](int i) {
+                // State (6) and DuesPaid (12) and Membership (11) go in as given.
+                return (i == 6 || i == 11 || i == 12) ? element(strText, i)
+                                                      : Clean(element(strText, i));
+            };
+            QString sql = QStringLiteral("UPDATE tblMembers SET ");
+            for (int i = 0; i <= 10; ++i)
+                sql += QLatin1String(prefixes[i]) + value(i) + QStringLiteral("',");
+            sql += QStringLiteral("Dues = ") + dues(sngMoney) + u',';
+            sql += QStringLiteral("DuesPaid = '") + value(12) + QStringLiteral("',");
+            sql += QStringLiteral("Membership = '") + value(11) + QStringLiteral("',");
+            sql += QStringLiteral("Email = '") + value(13) + QStringLiteral("',");
+            sql += QStringLiteral("Notes = '") + value(14) + QStringLiteral("',");
+            sql += QStringLiteral("ModDate = '") + now() + QStringLiteral("' WHERE ");
+            sql += QStringLiteral("MemberID = '") + strID + QStringLiteral("';");
+            return sql;
+        },
+        &UpdateMemberLog, QStringLiteral("UpdateMember"));
+}
+
+bool libClub::DeleteMember(const QString &strID)
+{
+    discardLeftOpen();
+    con().open();
+    con().beginTrans();
+    con().execute(QStringLiteral("DELETE FROM tblMembers WHERE MemberID = '") + strID +
+                  QStringLiteral("';"));
+    // The deletion waits, uncommitted, for the answer.
+    const int answer = MsgBox(QStringLiteral("Delete this Member Record?") + LineBreak + LineBreak +
+                                  QStringLiteral("Once deleted it can't be recovered!"),
+                              Mb::Question | Mb::YesNo | Mb::DefaultButton2,
+                              QStringLiteral("** WARNING **"));
+    if (answer == Mb::No) {
+        con().rollbackTrans();
+        con().close();
+        return false;
+    }
+    con().commitTrans();
+    con().close();
+    return true;
+}
+
+RecordsetPtr libClub::GetNewMemberID()
+{
+    return queryReported(QStringLiteral("SELECT MAX(ID) AS [NewMemberID] FROM tblMembers"),
+                         QStringLiteral("GetNewMemberID"));
+}
+
+RecordsetPtr libClub::GetNewClubID()
+{
+    return queryReported(QStringLiteral("SELECT MAX(ID) AS [NewClubID] FROM tblMain"),
+                         QStringLiteral("GetNewClubID"));
+}
+
+bool libClub::AddClubDetails(const QStringList &strText)
+{
+    return changeReported(
+        [&] {
+            QString sql = QStringLiteral("INSERT INTO tblMain (ClubID,ClubName,Address1,City,State,Zip,");
+            sql += QStringLiteral("Phone1,Phone2,Phone3,Phone4,Phone5,Phone6,WebURL,Email,");
+            sql += QStringLiteral("AddDate)VALUES (");
+            sql += u'\'' + element(strText, 0) + QStringLiteral("',");
+            for (int i = 1; i <= 13; ++i)
+                sql += u'\'' + Clean(element(strText, i)) + QStringLiteral("',");
+            sql += u'\'' + now() + QStringLiteral("');");
+            return sql;
+        },
+        &AddClubLog, QString());
+}
+
+bool libClub::UpdateClubDetails(const QStringList &strText)
+{
+    return changeReported(
+        [&] {
+            static const char *const prefixes[] = {
+                "ClubName = '", "Address1 = '", "City = '",   "State = '",  "Zip = '",
+                "Phone1 = '",   "Phone2 = '",   "Phone3 = '", "Phone4 = '", "Phone5 = '",
+                "Phone6 = '",   "WebURL = '",   "Email = '"};
+            QString sql = QStringLiteral("UPDATE tblMain SET ");
+            for (int i = 1; i <= 13; ++i)
+                sql += QLatin1String(prefixes[i - 1]) + Clean(element(strText, i)) +
+                       (i < 13 ? QStringLiteral("',") : QStringLiteral("';"));
+            return sql;
+        },
+        &UpdateClubLog, QStringLiteral("UpdateClubDetails"));
+}
+
+RecordsetPtr libClub::LoadStates()
+{
+    return queryQuiet(QStringLiteral("SELECT State,StateFull FROM tblStates ORDER BY State;"));
+}
+
+RecordsetPtr libClub::LoadCanada()
+{
+    return queryQuiet(QStringLiteral("SELECT State,StateFull FROM tblCanada ORDER BY StateFull;"));
+}
+
+RecordsetPtr libClub::LoadMembers()
+{
+    return queryQuiet(QStringLiteral("SELECT * FROM tblMembers;"));
+}
+
+RecordsetPtr libClub::LoadClub()
+{
+    return queryPassedOn(QStringLiteral("SELECT ClubID,ClubName FROM tblMain;"));
+}
+
+RecordsetPtr libClub::LoadEditClub()
+{
+    return queryPassedOn(QStringLiteral("SELECT * FROM tblMain;"));
+}
+
+RecordsetPtr libClub::RefreshMembers()
+{
+    return queryQuiet(QStringLiteral("SELECT MemberID FROM tblMembers;"));
+}
+
+namespace {
+QString membersOfType(const char *type)
+{
+    return QStringLiteral("SELECT MemberID FROM tblMembers WHERE Membership = '") +
+           QLatin1String(type) + QStringLiteral("';");
+}
+} // namespace
+
+RecordsetPtr libClub::RefreshRegularMembers()
+{
+    return queryQuiet(membersOfType("Regular"));
+}
+
+RecordsetPtr libClub::RefreshFamilyMembers()
+{
+    return queryQuiet(membersOfType("Family"));
+}
+
+RecordsetPtr libClub::RefreshClub()
+{
+    return queryQuiet(QStringLiteral("SELECT ClubID,ClubName FROM tblMain;"));
+}
+
+RecordsetPtr libClub::RefreshJuniorMembers()
+{
+    return queryQuiet(membersOfType("Junior"));
+}
+
+RecordsetPtr libClub::RefreshLifeMembers()
+{
+    return queryQuiet(membersOfType("Life"));
+}
+
+RecordsetPtr libClub::RefreshSportsMembers()
+{
+    return queryQuiet(QStringLiteral("SELECT MemberID FROM tblMembers WHERE Membership = 'Golf' OR ") +
+                      QStringLiteral("Membership = 'Tennis';"));
+}
+
+RecordsetPtr libClub::RefreshPoolMembers()
+{
+    return queryQuiet(membersOfType("Pool"));
+}
+
+RecordsetPtr libClub::RefreshSeniorMembers()
+{
+    return queryQuiet(membersOfType("Senior"));
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "qmrplatform.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <optional>
+
+// The folder that holds the program, without a trailing separator. Tests point it at a
+// temporary copy of the application folder.
+QMR_PLATFORM_EXPORT QString appFolder();
+QMR_PLATFORM_EXPORT void setAppFolder(const QString &folder);
+// The application folder followed by a fixed suffix such as "\club\club.qmr".
+QMR_PLATFORM_EXPORT QString appPath(const QString &suffix);
+
+// True when another copy runs for this user from this application folder. The first caller
+// keeps the claim for the life of the process; a crashed holder does not block the next start.
+QMR_PLATFORM_EXPORT bool anotherInstanceRunning();
+
+// Starts a command line without waiting for it. False when it could not be started.
+QMR_PLATFORM_EXPORT bool startCommand(const QString &commandLine, bool hiddenWindow);
+
+// The clock, to whole seconds where callers need it; replaceable so tests control time.
+QMR_PLATFORM_EXPORT QDateTime currentDateTime();
+QMR_PLATFORM_EXPORT void setClock(std::function<QDateTime()> clock);
+
+// Ends the process at once, without running the close handlers of open windows. Tests
+// install a hook that records the call instead.
+QMR_PLATFORM_EXPORT void endProcess(int code = 0);
+QMR_PLATFORM_EXPORT void setProcessEndHook(std::function<void(int)> hook);
+// True once endProcess ran (only observable while a hook keeps the process alive).
+QMR_PLATFORM_EXPORT bool processEnding();
+QMR_PLATFORM_EXPORT void resetProcessEnding();
+
+// Lets the windowing system dispatch pending events.
+QMR_PLATFORM_EXPORT void processEvents();
+
+// The registry the program reads one value from. Only the classes root holds anything on
+// this platform: the command that opens an HTML document maps to the desktop's opener.
+namespace Registry {
+constexpr quint32 ClassesRoot = 0x80000000;
+constexpr quint32 CurrentUser = 0x80000001;
+constexpr quint32 LocalMachine = 0x80000002;
+constexpr quint32 Users = 0x80000003;
+constexpr quint32 PerformanceData = 0x80000004;
+constexpr quint32 CurrentConfig = 0x80000005;
+constexpr quint32 DynData = 0x80000006;
+constexpr quint32 FullAccess = 0xF003F;
+using Key = quintptr;
+// 0 when the key does not exist.
+QMR_PLATFORM_EXPORT Key openKey(quint32 root, const QString &path, quint32 access);
+QMR_PLATFORM_EXPORT std::optional<QString> queryString(Key key, const QString &valueName);
+QMR_PLATFORM_EXPORT void closeKey(Key key);
+// Tests add their own values beside the platform's.
+QMR_PLATFORM_EXPORT void setString(quint32 root, const QString &path, const QString &valueName,
+                                   const QString &value);
+} // namespace Registry
