@@ -8,8 +8,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
@@ -33,7 +32,8 @@ int main(int argc, char **argv)
     const QString partial = target + QStringLiteral(".partial");
     QFile::remove(partial);
     try {
-        createDatabaseFromScript(partial, QStringLiteral("BEGIN;") + script + QStringLiteral("COMMIT;"));
+        createDatabaseFromScript(partial,
+                                 QStringLiteral("BEGIN;") + script + QStringLiteral("COMMIT;"));
     } catch (const DbError &e) {
         std::fprintf(stderr, "qmr-mkroll: %s\n", e.what());
         return 1;

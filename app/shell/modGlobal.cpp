@@ -17,14 +17,12 @@ QString strProcedure;
 QStringList itmMember;
 std::unique_ptr<QObject> DataReport;
 
-void NewClub()
-{
+void NewClub() {
     objClub.reset();
     objClub.reset(createObjectAs<_libClub>(QString::fromLatin1(libClubClassName)));
 }
 
-void CloseRecordset()
-{
+void CloseRecordset() {
     skipOnFailure([] {
         if (rsClub && rsClub->isOpen())
             rsClub->close();
@@ -33,8 +31,7 @@ void CloseRecordset()
 }
 
 namespace {
-QString trimSpaces(const QString &s)
-{
+QString trimSpaces(const QString &s) {
     qsizetype b = 0, e = s.size();
     while (b < e && s[b] == u' ')
         ++b;
@@ -44,8 +41,7 @@ QString trimSpaces(const QString &s)
 }
 } // namespace
 
-void TrimTextFields(QWidget *form)
-{
+void TrimTextFields(QWidget *form) {
     if (!form)
         return;
     const auto children = form->findChildren<QWidget *>();
@@ -68,8 +64,7 @@ void TrimTextFields(QWidget *form)
     }
 }
 
-bool Pause(qint16 seconds)
-{
+bool Pause(qint16 seconds) {
     auto wholeSeconds = [] {
         QDateTime t = currentDateTime();
         t.setTime(QTime(t.time().hour(), t.time().minute(), t.time().second()));
@@ -82,8 +77,7 @@ bool Pause(qint16 seconds)
     return true;
 }
 
-void EndProgram()
-{
+void EndProgram() {
     skipOnFailure([] { DataReport.reset(); });
     skipOnFailure([] { objClub.reset(); });
     skipOnFailure([] { QDir::setCurrent(appFolder()); });
@@ -91,8 +85,7 @@ void EndProgram()
     endProcess(0);
 }
 
-quint32 GetRootKey(bool r1, bool r2, bool r3, bool r4, bool r5, bool r6, bool r7)
-{
+quint32 GetRootKey(bool r1, bool r2, bool r3, bool r4, bool r5, bool r6, bool r7) {
     if (r1)
         return Registry::ClassesRoot;
     if (r2)
@@ -111,8 +104,7 @@ quint32 GetRootKey(bool r1, bool r2, bool r3, bool r4, bool r5, bool r6, bool r7
 }
 
 QString GetRegString(const QString &keyPath, const QString &valueName, bool r1, bool r2, bool r3,
-                     bool r4, bool r5, bool r6, bool r7, bool addSeparator)
-{
+                     bool r4, bool r5, bool r6, bool r7, bool addSeparator) {
     QString result;
     const Registry::Key key =
         Registry::openKey(GetRootKey(r1, r2, r3, r4, r5, r6, r7), keyPath, Registry::FullAccess);
@@ -120,7 +112,8 @@ QString GetRegString(const QString &keyPath, const QString &valueName, bool r1, 
         if (const auto value = Registry::queryString(key, valueName)) {
             if (value->isEmpty()) {
                 Registry::closeKey(key);
-                throw Failure(ErrNo::Unexpected, QStringLiteral("Invalid procedure call or argument"));
+                throw Failure(ErrNo::Unexpected,
+                              QStringLiteral("Invalid procedure call or argument"));
             }
             result = value->trimmed();
             if (addSeparator && !result.endsWith(u'\\'))
@@ -131,7 +124,6 @@ QString GetRegString(const QString &keyPath, const QString &valueName, bool r1, 
     return result;
 }
 
-QString versionText()
-{
+QString versionText() {
     return QStringLiteral("%1.%2").arg(QMR_VERSION_MAJOR).arg(QMR_VERSION_MINOR);
 }

@@ -18,15 +18,14 @@
 namespace {
 QString g_helpFile;
 
-const LogWriter StartUpLog{QStringLiteral("SubMain Load Procedure"), 13, false, 51,
-                           QStringLiteral("---"), true};
+const LogWriter StartUpLog{
+    QStringLiteral("SubMain Load Procedure"), 13, false, 51, QStringLiteral("---"), true};
 
 enum class Outcome { Next, Stop };
 
 // The start-up error handler: a missing file or a path error lets start-up go on with the
 // next step; anything else is logged and shown, and start-up stops.
-Outcome handled(const std::function<void()> &step)
-{
+Outcome handled(const std::function<void()> &step) {
     try {
         step();
         return processEnding() ? Outcome::Stop : Outcome::Next;
@@ -40,22 +39,20 @@ Outcome handled(const std::function<void()> &step)
         skipOnFailure([&] { writeErrorLog(StartUpLog, f.number(), f.description()); });
         setPointer(Pointer::Default);
         strProcedure = QStringLiteral("SubMain Load Procedure");
-        MsgBox(QStringLiteral("ERROR #") + QString::number(f.number()) + LineBreak + LineBreak +
-                   f.description() + LineBreak + QStringLiteral("In the: ModMain code module") +
-                   LineBreak + QStringLiteral("Procedure: ") + strProcedure,
+        MsgBox(QStringLiteral("ERROR #") + QString::number(f.number()) + LineBreak + LineBreak
+                   + f.description() + LineBreak + QStringLiteral("In the: ModMain code module")
+                   + LineBreak + QStringLiteral("Procedure: ") + strProcedure,
                Mb::Critical | Mb::OKOnly);
         return Outcome::Stop;
     }
 }
 } // namespace
 
-QString appHelpFile()
-{
+QString appHelpFile() {
     return g_helpFile;
 }
 
-bool Main()
-{
+bool Main() {
     setPointer(Pointer::Busy);
     skipOnFailure([] { g_helpFile = appPath(QStringLiteral("\\help\\qmr.hlp")); });
     skipOnFailure([] { QApplication::clipboard()->clear(); });
@@ -75,14 +72,17 @@ bool Main()
                 return;
             }
             setPointer(Pointer::Default);
-            MsgBox(QStringLiteral("Database Not Found.") + LineBreak + LineBreak +
-                       QStringLiteral("The database must reside in the folder where it was "
-                                      "originally installed."),
+            MsgBox(QStringLiteral("Database Not Found.") + LineBreak + LineBreak
+                       + QStringLiteral("The database must reside in the folder where it was "
+                                        "originally installed."),
                    Mb::Critical | Mb::OKOnly, QStringLiteral(" ERROR - DATABASE NOT FOUND"));
             EndProgram();
         },
         [] { CheckClub(); },
-        [] { frmSplash splash; splash.load(); },
+        [] {
+            frmSplash splash;
+            splash.load();
+        },
         [] { setPointer(Pointer::Busy); },
         [] { setPointer(Pointer::Default); },
         [] { frmMain::instance()->show(); },
@@ -93,8 +93,7 @@ bool Main()
     return true;
 }
 
-bool CheckDatabase()
-{
+bool CheckDatabase() {
     skipOnFailure([] { setPointer(Pointer::Busy); });
     skipOnFailure([] {
         if (QDir::currentPath() != appFolder())
@@ -106,8 +105,7 @@ bool CheckDatabase()
     return found;
 }
 
-void CheckClub()
-{
+void CheckClub() {
     rsClub = std::make_shared<Recordset>();
     // A failing read goes to the start-up handler: taking it for an empty club table would
     // open the first-run form on a roll that has its club and could store a second one.

@@ -8,8 +8,7 @@
 #include <QLibrary>
 #include <QPluginLoader>
 
-QObject *createObject(const QString &className)
-{
+QObject *createObject(const QString &className) {
     const QString folder = appFolder();
     const QStringList files = QDir(folder).entryList(QDir::Files);
     for (const QString &file : files) {
@@ -18,8 +17,11 @@ QObject *createObject(const QString &className)
             continue;
         QPluginLoader loader(path);
         // Reading the metadata does not load the library, so only the provider is loaded.
-        const QJsonArray classes =
-            loader.metaData().value(QLatin1String("MetaData")).toObject().value(QLatin1String("classes")).toArray();
+        const QJsonArray classes = loader.metaData()
+                                       .value(QLatin1String("MetaData"))
+                                       .toObject()
+                                       .value(QLatin1String("classes"))
+                                       .toArray();
         if (!classes.contains(className))
             continue;
         auto *factory = qobject_cast<ComponentFactory *>(loader.instance());
@@ -29,18 +31,17 @@ QObject *createObject(const QString &className)
             return o;
         break;
     }
-    throw Failure(ErrNo::CannotCreateObject, QStringLiteral("ActiveX component can't create object"));
+    throw Failure(ErrNo::CannotCreateObject,
+                  QStringLiteral("ActiveX component can't create object"));
 }
 
-void throwInterfaceNotSupported(const QString &className)
-{
+void throwInterfaceNotSupported(const QString &className) {
     throw Failure(ErrNo::InterfaceNotSupported,
                   QStringLiteral("Class does not support Automation or does not support expected "
                                  "interface: %1")
                       .arg(className));
 }
 
-void registerComponent(const QString &commandLine)
-{
+void registerComponent(const QString &commandLine) {
     Q_UNUSED(commandLine);
 }

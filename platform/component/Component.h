@@ -25,8 +25,7 @@ QMR_PLATFORM_EXPORT QObject *createObject(const QString &className);
 // Creates an object and returns it as the interface the caller expects (Failure 430 when
 // the object does not implement it).
 template<typename Interface>
-Interface *createObjectAs(const QString &className)
-{
+Interface *createObjectAs(const QString &className) {
     QObject *o = createObject(className);
     auto *i = qobject_cast<Interface *>(o);
     if (!i) {

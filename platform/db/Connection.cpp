@@ -7,8 +7,7 @@
 DbError::~DbError() = default;
 
 namespace {
-Connection::StatementObserver &observer()
-{
+Connection::StatementObserver &observer() {
     static Connection::StatementObserver o;
     return o;
 }
@@ -18,10 +17,10 @@ constexpr int BusyTimeoutMs = 3000;
 
 // Walks a relative path from a base folder, matching each name regardless of letter case,
 // so a source written as "CLub\club.qmr" finds "club/club.qmr".
-QString resolveIgnoringCase(const QString &base, const QString &relative)
-{
+QString resolveIgnoringCase(const QString &base, const QString &relative) {
     QString current = base;
-    const QStringList parts = QString(relative).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts);
+    const QStringList parts =
+        QString(relative).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts);
     for (const QString &part : parts) {
         const QString exact = current + u'/' + part;
         if (QFileInfo::exists(exact)) {
@@ -44,20 +43,17 @@ QString resolveIgnoringCase(const QString &base, const QString &relative)
 
 Connection::Connection() = default;
 
-Connection::~Connection()
-{
+Connection::~Connection() {
     // Closing discards an uncommitted transaction: the engine rolls it back.
     if (m_db)
         sqlite3_close_v2(m_db);
 }
 
-void Connection::setStatementObserver(StatementObserver o)
-{
+void Connection::setStatementObserver(StatementObserver o) {
     observer() = std::move(o);
 }
 
-QString Connection::dataSource() const
-{
+QString Connection::dataSource() const {
     const QStringList items = m_connectionString.split(u';');
     for (const QString &item : items) {
         const qsizetype eq = item.indexOf(u'=');
@@ -74,28 +70,24 @@ QString Connection::dataSource() const
     return {};
 }
 
-void Connection::fail(int code, const QString &message)
-{
+void Connection::fail(int code, const QString &message) {
     DbError e(code, message);
     m_errors.append(e);
     throw e;
 }
 
-void Connection::failFromEngine()
-{
+void Connection::failFromEngine() {
     fail(sqlite3_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
-void Connection::run(const char *sql)
-{
+void Connection::run(const char *sql) {
     if (observer())
         observer()(QString::fromUtf8(sql));
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         failFromEngine();
 }
 
-void Connection::open()
-{
+void Connection::open() {
     if (m_db)
         fail(SQLITE_MISUSE, QStringLiteral("The connection is already open."));
     const QString path = dataSource();
@@ -106,8 +98,8 @@ void Connection::open()
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db))
-                                   : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString message =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db);
         fail(rc, QStringLiteral("%1: %2").arg(message, path));
     }
@@ -133,28 +125,24 @@ void Connection::open()
     }
 }
 
-void Connection::close()
-{
+void Connection::close() {
     if (!m_db)
         fail(ErrClosed, QStringLiteral("Operation is not allowed when the object is closed."));
     sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
 
-bool Connection::inTransaction() const
-{
+bool Connection::inTransaction() const {
     return m_db && !sqlite3_get_autocommit(m_db);
 }
 
-void Connection::beginTrans()
-{
+void Connection::beginTrans() {
     if (!m_db)
         fail(ErrClosed, QStringLiteral("Operation is not allowed when the object is closed."));
     run("BEGIN");
 }
 
-void Connection::commitTrans()
-{
+void Connection::commitTrans() {
     if (!m_db)
         fail(ErrClosed, QStringLiteral("Operation is not allowed when the object is closed."));
     if (!inTransaction())
@@ -162,16 +150,14 @@ void Connection::commitTrans()
     run("COMMIT");
 }
 
-void Connection::rollbackTrans()
-{
+void Connection::rollbackTrans() {
     if (!m_db)
         fail(ErrClosed, QStringLiteral("Operation is not allowed when the object is closed."));
     if (inTransaction())
         run("ROLLBACK");
 }
 
-RecordsetPtr Connection::execute(const QString &sql)
-{
+RecordsetPtr Connection::execute(const QString &sql) {
     if (!m_db)
         fail(ErrClosed, QStringLiteral("Operation is not allowed when the object is closed."));
     if (observer())
@@ -200,18 +186,23 @@ RecordsetPtr Connection::execute(const QString &sql)
         QVector<QVariant> row(n);
         for (int c = 0; c < n; ++c) {
             switch (sqlite3_column_type(st, c)) {
-            case SQLITE_INTEGER: row[c] = qlonglong(sqlite3_column_int64(st, c)); break;
-            case SQLITE_FLOAT: row[c] = sqlite3_column_double(st, c); break;
+            case SQLITE_INTEGER:
+                row[c] = qlonglong(sqlite3_column_int64(st, c));
+                break;
+            case SQLITE_FLOAT:
+                row[c] = sqlite3_column_double(st, c);
+                break;
             case SQLITE_TEXT:
-                row[c] = QString::fromUtf8(
-                    reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
-                    sqlite3_column_bytes(st, c));
+                row[c] =
+                    QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                                      sqlite3_column_bytes(st, c));
                 break;
             case SQLITE_BLOB:
                 row[c] = QByteArray(static_cast<const char *>(sqlite3_column_blob(st, c)),
                                     sqlite3_column_bytes(st, c));
                 break;
-            default: break; // null stays an invalid QVariant
+            default:
+                break; // null stays an invalid QVariant
             }
         }
         rows.append(std::move(row));
@@ -222,8 +213,7 @@ RecordsetPtr Connection::execute(const QString &sql)
     return std::make_shared<Recordset>(std::move(columns), std::move(rows));
 }
 
-void createDatabaseFromScript(const QString &path, const QString &script)
-{
+void createDatabaseFromScript(const QString &path, const QString &script) {
     if (QFileInfo::exists(path))
         throw DbError(SQLITE_CANTOPEN, QStringLiteral("The file already exists: %1").arg(path));
     sqlite3 *db = nullptr;

@@ -7,42 +7,36 @@ constexpr int ErrNoItem = 3265;
 } // namespace
 
 Recordset::Recordset(QStringList columns, QVector<QVector<QVariant>> rows)
-    : m_columns(std::move(columns)), m_rows(std::move(rows))
-{
-}
+    : m_columns(std::move(columns))
+    , m_rows(std::move(rows)) {}
 
-void Recordset::requireOpen() const
-{
+void Recordset::requireOpen() const {
     if (!m_open)
-        throw Failure(ErrClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+        throw Failure(ErrClosed,
+                      QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
-void Recordset::close()
-{
+void Recordset::close() {
     requireOpen();
     m_open = false;
 }
 
-bool Recordset::bof() const
-{
+bool Recordset::bof() const {
     requireOpen();
     return m_rows.isEmpty() || m_pos < 0;
 }
 
-bool Recordset::eof() const
-{
+bool Recordset::eof() const {
     requireOpen();
     return m_pos >= m_rows.size();
 }
 
-void Recordset::moveFirst()
-{
+void Recordset::moveFirst() {
     requireOpen();
     m_pos = 0;
 }
 
-void Recordset::moveNext()
-{
+void Recordset::moveNext() {
     requireOpen();
     if (eof())
         throw Failure(ErrNo::NoCurrentRow,
@@ -51,28 +45,24 @@ void Recordset::moveNext()
     ++m_pos;
 }
 
-void Recordset::moveLast()
-{
+void Recordset::moveLast() {
     requireOpen();
     m_pos = m_rows.isEmpty() ? 0 : int(m_rows.size()) - 1;
 }
 
-int Recordset::recordCount() const
-{
+int Recordset::recordCount() const {
     requireOpen();
     return int(m_rows.size());
 }
 
-int Recordset::columnIndex(const QString &name) const
-{
+int Recordset::columnIndex(const QString &name) const {
     for (int i = 0; i < m_columns.size(); ++i)
         if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
 
-QVariant Recordset::field(const QString &name) const
-{
+QVariant Recordset::field(const QString &name) const {
     requireOpen();
     const int c = columnIndex(name);
     if (c < 0)
@@ -85,7 +75,6 @@ QVariant Recordset::field(const QString &name) const
     return m_rows[m_pos][c];
 }
 
-const QVariant &Recordset::value(int row, int column) const
-{
+const QVariant &Recordset::value(int row, int column) const {
     return m_rows[row][column];
 }

@@ -8,15 +8,13 @@
 #include <QTextStream>
 
 namespace {
-QString rule(int hyphens)
-{
+QString rule(int hyphens) {
     return u'%' + QString(hyphens, u'-') + u'%';
 }
 
 // Items of the date line start at the next print zone (14 columns each), as the log's
 // earlier readers expect.
-QString zoned(const QStringList &items)
-{
+QString zoned(const QStringList &items) {
     constexpr int Zone = 14;
     QString line;
     for (int i = 0; i < items.size(); ++i) {
@@ -30,8 +28,7 @@ QString zoned(const QStringList &items)
     return line;
 }
 
-QString timeText(const QTime &t)
-{
+QString timeText(const QTime &t) {
     // The locale's long time format without its time-zone name.
     QString format = QLocale().timeFormat(QLocale::LongFormat);
     format.remove(QLatin1String(" t")).remove(u't');
@@ -39,8 +36,7 @@ QString timeText(const QTime &t)
 }
 } // namespace
 
-void writeErrorLog(const LogWriter &w, int number, const QString &description)
-{
+void writeErrorLog(const LogWriter &w, int number, const QString &description) {
     const QString path = appPath(QStringLiteral("\\error.log"));
     const bool exists = QFile::exists(path);
     QFile file(path);
@@ -51,11 +47,11 @@ void writeErrorLog(const LogWriter &w, int number, const QString &description)
     const QString date = QLocale().toString(now.date(), QLocale::ShortFormat);
     QString errorItem;
     if (w.startUp)
-        errorItem = QStringLiteral("Error:") + (number >= 0 ? QStringLiteral(" ") : QString()) +
-                    QString::number(number);
+        errorItem = QStringLiteral("Error:") + (number >= 0 ? QStringLiteral(" ") : QString())
+                    + QString::number(number);
     else
-        errorItem = (exists ? QStringLiteral("Error: ") : QStringLiteral(" Error: ")) +
-                    QString::number(number);
+        errorItem = (exists ? QStringLiteral("Error: ") : QStringLiteral(" Error: "))
+                    + QString::number(number);
 
     QStringList lines;
     if (!exists)

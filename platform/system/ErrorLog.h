@@ -6,12 +6,12 @@
 
 // How one writer lays out its entries in error.log; every writer shares the block format.
 struct LogWriter {
-    QString label;            // the entry's third line
-    int bannerIndent = 14;    // spaces before the banner when the entry creates the file
-    bool infoLine = false;    // the "% Error Information %" line after the space line
-    int closingHyphens = 51;  // the closing line's run of hyphens
-    QString separator;        // the line after the label; empty: the 51-hyphen rule
-    bool startUp = false;     // the start-up writer's date line: "Error:" and the number's sign
+    QString label;           // the entry's third line
+    int bannerIndent = 14;   // spaces before the banner when the entry creates the file
+    bool infoLine = false;   // the "% Error Information %" line after the space line
+    int closingHyphens = 51; // the closing line's run of hyphens
+    QString separator;       // the line after the label; empty: the 51-hyphen rule
+    bool startUp = false;    // the start-up writer's date line: "Error:" and the number's sign
 };
 
 // Appends one entry to error.log in the application folder, creating the file with its

@@ -12,51 +12,47 @@
 #include <memory>
 
 namespace {
-QString &folderOverride()
-{
+QString &folderOverride() {
     static QString f;
     return f;
 }
-std::function<QDateTime()> &clockHook()
-{
+std::function<QDateTime()> &clockHook() {
     static std::function<QDateTime()> c;
     return c;
 }
-std::function<void(int)> &endHook()
-{
+std::function<void(int)> &endHook() {
     static std::function<void(int)> h;
     return h;
 }
 } // namespace
 
-QString appFolder()
-{
+QString appFolder() {
     if (!folderOverride().isEmpty())
         return folderOverride();
     return QCoreApplication::applicationDirPath();
 }
 
-void setAppFolder(const QString &folder)
-{
+void setAppFolder(const QString &folder) {
     folderOverride() = QDir::cleanPath(folder);
 }
 
-QString appPath(const QString &suffix)
-{
+QString appPath(const QString &suffix) {
     return appFolder() + QString(suffix).replace(u'\\', u'/');
 }
 
-bool anotherInstanceRunning()
-{
+bool anotherInstanceRunning() {
     static std::unique_ptr<QLockFile> claim;
     if (claim)
         return false;
-    const QByteArray key = QCryptographicHash::hash(
-        QDir(appFolder()).canonicalPath().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    const QByteArray key = QCryptographicHash::hash(QDir(appFolder()).canonicalPath().toUtf8(),
+                                                    QCryptographicHash::Sha1)
+                               .toHex()
+                               .left(16);
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
-    auto lock = std::make_unique<QLockFile>(dir + "/quillmere-" + QString::fromLatin1(key) + ".lock");
+    auto lock =
+        std::make_unique<QLockFile>(dir + "/quillmere-" + QString::fromLatin1(key) + ".lock");
     // A lock whose owner process is gone is stale and is taken over at once.
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0)) {
@@ -68,8 +64,7 @@ bool anotherInstanceRunning()
     return false;
 }
 
-bool startCommand(const QString &commandLine, bool)
-{
+bool startCommand(const QString &commandLine, bool) {
     QStringList args = QProcess::splitCommand(commandLine);
     if (args.isEmpty())
         return false;
@@ -77,13 +72,11 @@ bool startCommand(const QString &commandLine, bool)
     return QProcess::startDetached(program, args);
 }
 
-QDateTime currentDateTime()
-{
+QDateTime currentDateTime() {
     return clockHook() ? clockHook()() : QDateTime::currentDateTime();
 }
 
-void setClock(std::function<QDateTime()> c)
-{
+void setClock(std::function<QDateTime()> c) {
     clockHook() = std::move(c);
 }
 
@@ -91,18 +84,15 @@ namespace {
 bool g_ending = false;
 }
 
-bool processEnding()
-{
+bool processEnding() {
     return g_ending;
 }
 
-void resetProcessEnding()
-{
+void resetProcessEnding() {
     g_ending = false;
 }
 
-void endProcess(int code)
-{
+void endProcess(int code) {
     g_ending = true;
     if (endHook()) {
         endHook()(code);
@@ -112,21 +102,18 @@ void endProcess(int code)
     std::_Exit(code);
 }
 
-void setProcessEndHook(std::function<void(int)> hook)
-{
+void setProcessEndHook(std::function<void(int)> hook) {
     endHook() = std::move(hook);
 }
 
-void processEvents()
-{
+void processEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 namespace Registry {
 namespace {
 using Values = QMap<QString, QString>; // value name (lower case) -> data
-QMap<QString, Values> &hive()
-{
+QMap<QString, Values> &hive() {
     static QMap<QString, Values> h = [] {
         QMap<QString, Values> m;
         const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
@@ -137,19 +124,16 @@ QMap<QString, Values> &hive()
     }();
     return h;
 }
-QString keyName(quint32 root, const QString &path)
-{
+QString keyName(quint32 root, const QString &path) {
     return QStringLiteral("%1\\%2").arg(root).arg(path.toLower());
 }
-QMap<quintptr, QString> &openKeys()
-{
+QMap<quintptr, QString> &openKeys() {
     static QMap<quintptr, QString> k;
     return k;
 }
 } // namespace
 
-Key openKey(quint32 root, const QString &path, quint32)
-{
+Key openKey(quint32 root, const QString &path, quint32) {
     const QString name = keyName(root, path);
     if (root == 0 || !hive().contains(name))
         return 0;
@@ -158,8 +142,7 @@ Key openKey(quint32 root, const QString &path, quint32)
     return next++;
 }
 
-std::optional<QString> queryString(Key key, const QString &valueName)
-{
+std::optional<QString> queryString(Key key, const QString &valueName) {
     const auto k = openKeys().constFind(key);
     if (k == openKeys().constEnd())
         return std::nullopt;
@@ -170,13 +153,11 @@ std::optional<QString> queryString(Key key, const QString &valueName)
     return *v;
 }
 
-void closeKey(Key key)
-{
+void closeKey(Key key) {
     openKeys().remove(key);
 }
 
-void setString(quint32 root, const QString &path, const QString &valueName, const QString &value)
-{
+void setString(quint32 root, const QString &path, const QString &valueName, const QString &value) {
     hive()[keyName(root, path)][valueName.toLower()] = value;
 }
 } // namespace Registry

@@ -1,15 +1,13 @@
 #include "Failure.h"
 
 Failure::Failure(int number, QString description)
-    : m_number(number), m_description(std::move(description)),
-      m_what(QStringLiteral("%1: %2").arg(number).arg(m_description).toStdString())
-{
-}
+    : m_number(number)
+    , m_description(std::move(description))
+    , m_what(QStringLiteral("%1: %2").arg(number).arg(m_description).toStdString()) {}
 
 Failure::~Failure() = default;
 
-bool skipOnFailure(const std::function<void()> &step) noexcept
-{
+bool skipOnFailure(const std::function<void()> &step) noexcept {
     try {
         step();
         return true;
@@ -18,8 +16,7 @@ bool skipOnFailure(const std::function<void()> &step) noexcept
     }
 }
 
-Failure currentFailure(std::exception_ptr e)
-{
+Failure currentFailure(std::exception_ptr e) {
     try {
         std::rethrow_exception(e);
     } catch (const Failure &f) {

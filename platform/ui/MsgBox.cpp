@@ -6,23 +6,31 @@
 #include <QPushButton>
 
 namespace {
-MsgBoxHandler &handler()
-{
+MsgBoxHandler &handler() {
     static MsgBoxHandler h;
     return h;
 }
 
-int showDialog(const MsgBoxRequest &r)
-{
+int showDialog(const MsgBoxRequest &r) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(r.title);
     box.setText(r.prompt);
     switch (r.style & Mb::IconMask) {
-    case Mb::Critical: box.setIcon(QMessageBox::Critical); break;
-    case Mb::Question: box.setIcon(QMessageBox::Question); break;
-    case Mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case Mb::Information: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::NoIcon); break;
+    case Mb::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Mb::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Mb::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Mb::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     const bool second = (r.style & Mb::DefaultMask) == Mb::DefaultButton2;
     switch (r.style & Mb::ButtonMask) {
@@ -49,13 +57,11 @@ int showDialog(const MsgBoxRequest &r)
 }
 } // namespace
 
-QString appTitle()
-{
+QString appTitle() {
     return QStringLiteral("Quillmere");
 }
 
-int MsgBox(const QString &prompt, int style, const QString &title)
-{
+int MsgBox(const QString &prompt, int style, const QString &title) {
     setPointer(Pointer::Default);
     const MsgBoxRequest request{prompt, style, title.isEmpty() ? appTitle() : title};
     if (handler())
@@ -63,7 +69,6 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     return showDialog(request);
 }
 
-void setMsgBoxHandler(MsgBoxHandler h)
-{
+void setMsgBoxHandler(MsgBoxHandler h) {
     handler() = std::move(h);
 }

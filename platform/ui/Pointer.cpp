@@ -8,8 +8,7 @@ namespace {
 Pointer g_pointer = Pointer::Default;
 }
 
-void setPointer(Pointer p)
-{
+void setPointer(Pointer p) {
     g_pointer = p;
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return;
@@ -21,13 +20,11 @@ void setPointer(Pointer p)
         QApplication::setOverrideCursor(Qt::ArrowCursor);
 }
 
-Pointer currentPointer()
-{
+Pointer currentPointer() {
     return g_pointer;
 }
 
-void setWindowPointer(QWidget *w, Pointer p)
-{
+void setWindowPointer(QWidget *w, Pointer p) {
     if (!w)
         return;
     if (p == Pointer::Busy)

@@ -9,13 +9,11 @@
 #include <QTest>
 #include <sqlite3.h>
 
-QString builtAppFolder()
-{
+QString builtAppFolder() {
     return QStringLiteral(QMR_BUILT_APP_DIR);
 }
 
-void buildRoll(const QString &path)
-{
+void buildRoll(const QString &path) {
     QString script;
     for (const QString &file : QStringLiteral(QMR_SCHEMA_FILES).split(u'|')) {
         QFile f(file);
@@ -28,8 +26,7 @@ void buildRoll(const QString &path)
 }
 
 namespace {
-void copyTree(const QString &from, const QString &to)
-{
+void copyTree(const QString &from, const QString &to) {
     QDir().mkpath(to);
     const QDir src(from);
     for (const QFileInfo &fi : src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -41,8 +38,7 @@ void copyTree(const QString &from, const QString &to)
 }
 } // namespace
 
-TempAppFolder::TempAppFolder(bool withRoll)
-{
+TempAppFolder::TempAppFolder(bool withRoll) {
     const QString built = builtAppFolder();
     const QDir src(built);
     for (const QFileInfo &fi : src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -51,9 +47,10 @@ TempAppFolder::TempAppFolder(bool withRoll)
             continue;
         if (fi.isDir())
             copyTree(fi.filePath(), target);
-        else if (QLibrary::isLibrary(fi.filePath()) || fi.isExecutable())
-            QFile::link(fi.filePath(), target); // the very plugin and program the build made
+        else if (QLibrary::isLibrary(fi.filePath()))
+            QFile::link(fi.filePath(), target); // the very plugin the build made
         else
+            // A copied program finds its folder (and so this roll) here, not in the build.
             QFile::copy(fi.filePath(), target);
     }
     QDir().mkpath(path() + QStringLiteral("/club"));
@@ -62,13 +59,11 @@ TempAppFolder::TempAppFolder(bool withRoll)
     setAppFolder(path());
 }
 
-TempAppFolder::~TempAppFolder()
-{
+TempAppFolder::~TempAppFolder() {
     setAppFolder(QString());
 }
 
-QString TempAppFolder::errorLog() const
-{
+QString TempAppFolder::errorLog() const {
     QFile f(errorLogPath());
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -76,19 +71,17 @@ QString TempAppFolder::errorLog() const
 }
 
 namespace {
-sqlite3 *openRaw(const QString &path)
-{
+sqlite3 *openRaw(const QString &path) {
     sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
-        SQLITE_OK)
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
+        != SQLITE_OK)
         qFatal("cannot open %s", qPrintable(path));
     sqlite3_busy_timeout(db, 5000);
     return db;
 }
 } // namespace
 
-void TempAppFolder::exec(const QString &sql) const
-{
+void TempAppFolder::exec(const QString &sql) const {
     sqlite3 *db = openRaw(rollPath());
     char *err = nullptr;
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
@@ -100,8 +93,7 @@ void TempAppFolder::exec(const QString &sql) const
     sqlite3_close(db);
 }
 
-QStringList TempAppFolder::column(const QString &sql) const
-{
+QStringList TempAppFolder::column(const QString &sql) const {
     sqlite3 *db = openRaw(rollPath());
     sqlite3_stmt *st = nullptr;
     QStringList out;
@@ -116,14 +108,12 @@ QStringList TempAppFolder::column(const QString &sql) const
     return out;
 }
 
-std::unique_ptr<_libClub> TempAppFolder::newClub() const
-{
+std::unique_ptr<_libClub> TempAppFolder::newClub() const {
     return std::unique_ptr<_libClub>(
         createObjectAs<_libClub>(QString::fromLatin1(libClubClassName)));
 }
 
-MsgBoxRecorder::MsgBoxRecorder()
-{
+MsgBoxRecorder::MsgBoxRecorder() {
     setMsgBoxHandler([this](const MsgBoxRequest &r) {
         m_shown.append(r);
         if (m_onShow)
@@ -131,53 +121,48 @@ MsgBoxRecorder::MsgBoxRecorder()
         if (!m_answers.isEmpty())
             return m_answers.takeFirst();
         switch (r.style & Mb::ButtonMask) {
-        case Mb::YesNo: return int(Mb::Yes);
-        default: return int(Mb::OK);
+        case Mb::YesNo:
+            return int(Mb::Yes);
+        default:
+            return int(Mb::OK);
         }
     });
 }
 
-MsgBoxRecorder::~MsgBoxRecorder()
-{
+MsgBoxRecorder::~MsgBoxRecorder() {
     setMsgBoxHandler({});
 }
 
-QStringList MsgBoxRecorder::prompts() const
-{
+QStringList MsgBoxRecorder::prompts() const {
     QStringList out;
     for (const auto &r : m_shown)
         out << r.prompt;
     return out;
 }
 
-EndRecorder::EndRecorder()
-{
+EndRecorder::EndRecorder() {
     resetProcessEnding();
     setProcessEndHook([this](int) { ++m_calls; });
 }
 
-EndRecorder::~EndRecorder()
-{
+EndRecorder::~EndRecorder() {
     setProcessEndHook({});
     resetProcessEnding();
 }
 
-StatementRecorder::StatementRecorder()
-{
+StatementRecorder::StatementRecorder() {
     Connection::setStatementObserver([this](const QString &s) { m_all << s; });
 }
 
-StatementRecorder::~StatementRecorder()
-{
+StatementRecorder::~StatementRecorder() {
     Connection::setStatementObserver({});
 }
 
-QStringList StatementRecorder::statements() const
-{
+QStringList StatementRecorder::statements() const {
     QStringList out;
     for (const QString &s : m_all)
-        if (!s.startsWith(QLatin1String("PRAGMA")) && s != QLatin1String("BEGIN") &&
-            s != QLatin1String("COMMIT") && s != QLatin1String("ROLLBACK"))
+        if (!s.startsWith(QLatin1String("PRAGMA")) && s != QLatin1String("BEGIN")
+            && s != QLatin1String("COMMIT") && s != QLatin1String("ROLLBACK"))
             out << s;
     return out;
 }
