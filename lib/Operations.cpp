@@ -6,35 +6,43 @@
 #include <QLocale>
 
 namespace {
-const LogWriter AddClubLog{QStringLiteral("AddClubDetails - DLL Function"), 14, false, 51, {}, false};
-const LogWriter UpdateClubLog{QStringLiteral("UpdateClubDetails - DLL Function"), 13, false, 51, {}, false};
-const LogWriter UpdateMemberLog{QStringLiteral("Update Member - DLL Function"), 13, false, 51, {}, false};
+const LogWriter AddClubLog{
+    QStringLiteral("AddClubDetails - DLL Function"), 14, false, 51, {}, false};
+const LogWriter UpdateClubLog{
+    QStringLiteral("UpdateClubDetails - DLL Function"), 13, false, 51, {}, false};
+const LogWriter UpdateMemberLog{
+    QStringLiteral("Update Member - DLL Function"), 13, false, 51, {}, false};
 
 // Stored dates sort as text and read back the same under any locale.
-QString now()
-{
+QString now() {
     return currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 // The shortest text that reads back as the same amount, always with "." as decimal mark.
-QString dues(double amount)
-{
+QString dues(double amount) {
     return QString::number(amount, 'g', QLocale::FloatingPointShortest);
 }
 
-QString element(const QStringList &list, int i)
-{
-    return list.value(i);
+// A list shorter than the operation reads is the caller's mistake: storing blanks for the
+// missing fields would lose them silently, so it fails like any other bad value.
+QString element(const QStringList &list, int i) {
+    constexpr int SubscriptOutOfRange = 9;
+    if (i < 0 || i >= list.size())
+        throw Failure(SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+    return list.at(i);
 }
 } // namespace
 
-bool libClub::AddMember(const QStringList &strText, double sngMoney)
-{
+bool libClub::AddMember(const QStringList &strText, double sngMoney) {
     discardLeftOpen();
     con().open();
     con().beginTrans();
-    auto c = [&](int i) { return Clean(element(strText, i)); };
-    auto raw = [&](int i) { return element(strText, i); };
+    auto c = [&](int i) {
+        return Clean(element(strText, i));
+    };
+    auto raw = [&](int i) {
+        return element(strText, i);
+    };
     QString sql = QStringLiteral("INSERT INTO tblMembers (MemberID,LName,FName,MName,Address1,");
     sql += QStringLiteral("Address2,City,State,Zip,Phone1,Phone2,Phone3,");
     sql += QStringLiteral("Dues,Membership,DuesPaid,Email,Notes,AddDate) VALUES (");
@@ -55,14 +63,12 @@ bool libClub::AddMember(const QStringList &strText, double sngMoney)
     return true;
 }
 
-bool libClub::UpdateMember(const QStringList &strText, const QString &strID, double sngMoney)
-{
+bool libClub::UpdateMember(const QStringList &strText, const QString &strID, double sngMoney) {
     return changeReported(
         [&] {
-            static const char *const prefixes[] = {"LName = '", "FName = '",    "MName = '",
-                                                   "Address1 = '", "Address2 = '", "City = '",
-                                                   "State = '", "Zip = '",      "Phone1 = '",
-                                                   "Phone2 = '", "Phone3 = '"};
+            static const char *const prefixes[] = {
+                "LName = '", "FName = '", "MName = '",  "Address1 = '", "Address2 = '", "City = '",
+                "State = '", "Zip = '",   "Phone1 = '", "Phone2 = '",   "Phone3 = '"};
             auto value = [&](int i) {
                 // State (6) and DuesPaid (12) and Membership (11) go in as given.
                 return (i == 6 || i == 11 || i == 12) ? element(strText, i)
@@ -83,18 +89,17 @@ bool libClub::UpdateMember(const QStringList &strText, const QString &strID, dou
         &UpdateMemberLog, QStringLiteral("UpdateMember"));
 }
 
-bool libClub::DeleteMember(const QString &strID)
-{
+bool libClub::DeleteMember(const QString &strID) {
     discardLeftOpen();
     con().open();
     con().beginTrans();
-    con().execute(QStringLiteral("DELETE FROM tblMembers WHERE MemberID = '") + strID +
-                  QStringLiteral("';"));
+    con().execute(QStringLiteral("DELETE FROM tblMembers WHERE MemberID = '") + strID
+                  + QStringLiteral("';"));
     // The deletion waits, uncommitted, for the answer.
-    const int answer = MsgBox(QStringLiteral("Delete this Member Record?") + LineBreak + LineBreak +
-                                  QStringLiteral("Once deleted it can't be recovered!"),
-                              Mb::Question | Mb::YesNo | Mb::DefaultButton2,
-                              QStringLiteral("** WARNING **"));
+    const int answer =
+        MsgBox(QStringLiteral("Delete this Member Record?") + LineBreak + LineBreak
+                   + QStringLiteral("Once deleted it can't be recovered!"),
+               Mb::Question | Mb::YesNo | Mb::DefaultButton2, QStringLiteral("** WARNING **"));
     if (answer == Mb::No) {
         con().rollbackTrans();
         con().close();
@@ -105,23 +110,21 @@ bool libClub::DeleteMember(const QString &strID)
     return true;
 }
 
-RecordsetPtr libClub::GetNewMemberID()
-{
+RecordsetPtr libClub::GetNewMemberID() {
     return queryReported(QStringLiteral("SELECT MAX(ID) AS [NewMemberID] FROM tblMembers"),
                          QStringLiteral("GetNewMemberID"));
 }
 
-RecordsetPtr libClub::GetNewClubID()
-{
+RecordsetPtr libClub::GetNewClubID() {
     return queryReported(QStringLiteral("SELECT MAX(ID) AS [NewClubID] FROM tblMain"),
                          QStringLiteral("GetNewClubID"));
 }
 
-bool libClub::AddClubDetails(const QStringList &strText)
-{
+bool libClub::AddClubDetails(const QStringList &strText) {
     return changeReported(
         [&] {
-            QString sql = QStringLiteral("INSERT INTO tblMain (ClubID,ClubName,Address1,City,State,Zip,");
+            QString sql =
+                QStringLiteral("INSERT INTO tblMain (ClubID,ClubName,Address1,City,State,Zip,");
             sql += QStringLiteral("Phone1,Phone2,Phone3,Phone4,Phone5,Phone6,WebURL,Email,");
             sql += QStringLiteral("AddDate)VALUES (");
             sql += u'\'' + element(strText, 0) + QStringLiteral("',");
@@ -133,8 +136,7 @@ bool libClub::AddClubDetails(const QStringList &strText)
         &AddClubLog, QString());
 }
 
-bool libClub::UpdateClubDetails(const QStringList &strText)
-{
+bool libClub::UpdateClubDetails(const QStringList &strText) {
     return changeReported(
         [&] {
             static const char *const prefixes[] = {
@@ -143,88 +145,74 @@ bool libClub::UpdateClubDetails(const QStringList &strText)
                 "Phone6 = '",   "WebURL = '",   "Email = '"};
             QString sql = QStringLiteral("UPDATE tblMain SET ");
             for (int i = 1; i <= 13; ++i)
-                sql += QLatin1String(prefixes[i - 1]) + Clean(element(strText, i)) +
-                       (i < 13 ? QStringLiteral("',") : QStringLiteral("';"));
+                sql += QLatin1String(prefixes[i - 1]) + Clean(element(strText, i))
+                       + (i < 13 ? QStringLiteral("',") : QStringLiteral("';"));
             return sql;
         },
         &UpdateClubLog, QStringLiteral("UpdateClubDetails"));
 }
 
-RecordsetPtr libClub::LoadStates()
-{
+RecordsetPtr libClub::LoadStates() {
     return queryQuiet(QStringLiteral("SELECT State,StateFull FROM tblStates ORDER BY State;"));
 }
 
-RecordsetPtr libClub::LoadCanada()
-{
+RecordsetPtr libClub::LoadCanada() {
     return queryQuiet(QStringLiteral("SELECT State,StateFull FROM tblCanada ORDER BY StateFull;"));
 }
 
-RecordsetPtr libClub::LoadMembers()
-{
+RecordsetPtr libClub::LoadMembers() {
     return queryQuiet(QStringLiteral("SELECT * FROM tblMembers;"));
 }
 
-RecordsetPtr libClub::LoadClub()
-{
+RecordsetPtr libClub::LoadClub() {
     return queryPassedOn(QStringLiteral("SELECT ClubID,ClubName FROM tblMain;"));
 }
 
-RecordsetPtr libClub::LoadEditClub()
-{
+RecordsetPtr libClub::LoadEditClub() {
     return queryPassedOn(QStringLiteral("SELECT * FROM tblMain;"));
 }
 
-RecordsetPtr libClub::RefreshMembers()
-{
+RecordsetPtr libClub::RefreshMembers() {
     return queryQuiet(QStringLiteral("SELECT MemberID FROM tblMembers;"));
 }
 
 namespace {
-QString membersOfType(const char *type)
-{
-    return QStringLiteral("SELECT MemberID FROM tblMembers WHERE Membership = '") +
-           QLatin1String(type) + QStringLiteral("';");
+QString membersOfType(const char *type) {
+    return QStringLiteral("SELECT MemberID FROM tblMembers WHERE Membership = '")
+           + QLatin1String(type) + QStringLiteral("';");
 }
 } // namespace
 
-RecordsetPtr libClub::RefreshRegularMembers()
-{
+RecordsetPtr libClub::RefreshRegularMembers() {
     return queryQuiet(membersOfType("Regular"));
 }
 
-RecordsetPtr libClub::RefreshFamilyMembers()
-{
+RecordsetPtr libClub::RefreshFamilyMembers() {
     return queryQuiet(membersOfType("Family"));
 }
 
-RecordsetPtr libClub::RefreshClub()
-{
+RecordsetPtr libClub::RefreshClub() {
     return queryQuiet(QStringLiteral("SELECT ClubID,ClubName FROM tblMain;"));
 }
 
-RecordsetPtr libClub::RefreshJuniorMembers()
-{
+RecordsetPtr libClub::RefreshJuniorMembers() {
     return queryQuiet(membersOfType("Junior"));
 }
 
-RecordsetPtr libClub::RefreshLifeMembers()
-{
+RecordsetPtr libClub::RefreshLifeMembers() {
     return queryQuiet(membersOfType("Life"));
 }
 
-RecordsetPtr libClub::RefreshSportsMembers()
-{
-    return queryQuiet(QStringLiteral("SELECT MemberID FROM tblMembers WHERE Membership = 'Golf' OR ") +
-                      QStringLiteral("Membership = 'Tennis';"));
+RecordsetPtr libClub::RefreshSportsMembers() {
+    return queryQuiet(
+        QStringLiteral("SELECT MemberID FROM tblMembers WHERE Membership = 'Golf' OR ")
+        + QStringLiteral("Membership = 'Tennis';"));
 }
 
-RecordsetPtr libClub::RefreshPoolMembers()
-{
+RecordsetPtr libClub::RefreshPoolMembers() {
     return queryQuiet(membersOfType("Pool"));
 }
 
-RecordsetPtr libClub::RefreshSeniorMembers()
-{
+RecordsetPtr libClub::RefreshSeniorMembers() {
     return queryQuiet(membersOfType("Senior"));
 }
