@@ -1,0 +1,99 @@
+#include "RelSupport.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <sqlite3.h>
+
+namespace {
+// Opening read-write on purpose: like the program's next start, it rolls back a hot journal.
+sqlite3 *openRoll(const QString &path) {
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
+        != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    return db;
+}
+
+QList<QStringList> rows(const QString &path, const char *sql) {
+    QList<QStringList> out;
+    sqlite3 *db = openRoll(path);
+    if (!db)
+        return {{QStringLiteral("<cannot open>")}};
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        out.append({QStringLiteral("<error> ") + QString::fromUtf8(sqlite3_errmsg(db))});
+    } else {
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            QStringList row;
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                row << (sqlite3_column_type(st, c) == SQLITE_NULL
+                            ? QStringLiteral("<null>")
+                            : QString::fromUtf8(
+                                reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                                sqlite3_column_bytes(st, c)));
+            out.append(row);
+        }
+        if (rc != SQLITE_DONE)
+            out.append({QStringLiteral("<error> ") + QString::fromUtf8(sqlite3_errmsg(db))});
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+} // namespace
+
+namespace Roll {
+QString integrity(const QString &path) {
+    const auto r = rows(path, "PRAGMA integrity_check");
+    return r.isEmpty() ? QStringLiteral("<no answer>") : r.first().join(u' ');
+}
+
+QStringList memberIds(const QString &path) {
+    QStringList ids;
+    for (const QStringList &r : rows(path, "SELECT MemberID FROM tblMembers ORDER BY ID"))
+        ids << r.value(0);
+    return ids;
+}
+
+QByteArray digest(const QString &path) {
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    for (const char *sql :
+         {"SELECT * FROM tblMembers ORDER BY ID", "SELECT * FROM tblMain ORDER BY ID",
+          "SELECT * FROM tblStates", "SELECT * FROM tblCanada",
+          "SELECT name, sql FROM sqlite_master ORDER BY name"})
+        for (const QStringList &r : rows(path, sql))
+            h.addData(r.join(QChar(0x1f)).toUtf8() + '\x1e');
+    return h.result().toHex();
+}
+
+QByteArray fileHash(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArrayLiteral("<unreadable>");
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+}
+} // namespace Roll
+
+QString harnessPath() {
+    return QStringLiteral(QMR_RELHARNESS);
+}
+
+QStringList linesOf(const QByteArray &out) {
+    return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList runToEnd(const QString &program, const QStringList &args, int timeoutMs) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return linesOf(p.readAllStandardOutput());
+}

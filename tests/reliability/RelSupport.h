@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// Looks at a roll from outside the library, the way the next start of the program would.
+namespace Roll {
+// PRAGMA integrity_check's verdict: "ok" or the first problem it names.
+QString integrity(const QString &path);
+// Every MemberID in the roll, in row order.
+QStringList memberIds(const QString &path);
+// A fingerprint of every row of every table, so "as it was" can be compared exactly.
+QByteArray digest(const QString &path);
+// The file's bytes, hashed without opening it as a database.
+QByteArray fileHash(const QString &path);
+} // namespace Roll
+
+// The harness program the fault tests start, kill and trace.
+QString harnessPath();
+
+// Runs a program to its end and returns its stdout lines (empty on a timeout).
+QStringList runToEnd(const QString &program, const QStringList &args, int timeoutMs = 60000);
+
+// Lines printed so far by a running process (what it said before it was killed).
+QStringList linesOf(const QByteArray &out);

@@ -1,0 +1,185 @@
+// A stand-alone process the reliability tests kill, starve or trace: it loads the real plugin
+// by class name and saves members, and says on stdout, line by line and flushed, exactly
+// what it was told succeeded. The tests believe nothing but those lines.
+//
+//   relharness add <folder> <count>       GetNewMemberID + AddMember, <count> times (0: forever)
+//   relharness add1 <folder> <MemberID>   one AddMember
+//   relharness big <folder> <rows> hold|commit
+//                                         one large change through a Connection of its own
+//   relharness probe <folder>             a read, each kind of write, and a read again
+#include "club/libClub.h"
+#include "component/Component.h"
+#include "db/Connection.h"
+#include "system/System.h"
+#include "ui/MsgBox.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+void say(const QString &line) {
+    // One write per line straight to the descriptor: a line is either out or not.
+    const QByteArray bytes = line.toUtf8() + '\n';
+    const ssize_t written = ::write(STDOUT_FILENO, bytes.constData(), size_t(bytes.size()));
+    Q_UNUSED(written);
+}
+
+QString oneLine(QString s) {
+    return s.replace(u'\n', u'|');
+}
+
+QString failureText(std::exception_ptr e) {
+    const Failure f = currentFailure(e);
+    return QString::number(f.number()) + u' ' + oneLine(f.description());
+}
+
+QStringList memberValues(const QString &id, int n) {
+    return {id,
+            QStringLiteral("Lastname%1").arg(n),
+            QStringLiteral("First"),
+            QStringLiteral("M"),
+            QStringLiteral("%1 Harbour Road").arg(n),
+            QString(),
+            QStringLiteral("Tarnwell"),
+            QStringLiteral("ME - Maine"),
+            QStringLiteral("04101"),
+            QStringLiteral("555-0100"),
+            QString(),
+            QString(),
+            QStringLiteral("Regular"),
+            QStringLiteral("Annual"),
+            QStringLiteral("member%1@example.org").arg(n),
+            QStringLiteral("Saved by the reliability harness")};
+}
+
+std::unique_ptr<_libClub> newClub() {
+    return std::unique_ptr<_libClub>(
+        createObjectAs<_libClub>(QString::fromLatin1(libClubClassName)));
+}
+
+int addLoop(long count) {
+    auto club = newClub();
+    for (long i = 0; count == 0 || i < count; ++i) {
+        qlonglong next = 1;
+        const RecordsetPtr rs = club->GetNewMemberID();
+        if (!rs)
+            return 4;
+        const qlonglong max = rs->field(QStringLiteral("NewMemberID")).toLongLong();
+        if (max > 0)
+            next = max + 1;
+        const QString id = QStringLiteral("M-%1").arg(next);
+        say(QStringLiteral("TRY ") + id);
+        try {
+            if (!club->AddMember(memberValues(id, int(next)), 25.5)) {
+                say(QStringLiteral("NO ") + id);
+                return 3;
+            }
+        } catch (...) {
+            say(QStringLiteral("FAIL ") + id + u' ' + failureText(std::current_exception()));
+            return 3;
+        }
+        say(QStringLiteral("OK ") + id);
+    }
+    return 0;
+}
+
+int addOne(const QString &id) {
+    auto club = newClub();
+    try {
+        if (club->AddMember(memberValues(id, 1), 12.5)) {
+            say(QStringLiteral("OK ") + id);
+            return 0;
+        }
+        say(QStringLiteral("NO ") + id);
+    } catch (...) {
+        say(QStringLiteral("FAIL ") + id + u' ' + failureText(std::current_exception()));
+    }
+    return 3;
+}
+
+int bigChange(const QString &folder, int rows, bool hold) {
+    Connection con;
+    con.setConnectionString(QStringLiteral("Data Source=") + folder
+                            + QStringLiteral("/club/club.qmr;"));
+    con.open();
+    con.beginTrans();
+    con.execute(QStringLiteral("UPDATE tblMembers SET Notes = 'changed by the big change';"));
+    con.execute(QStringLiteral("DELETE FROM tblMembers WHERE ID % 3 = 0;"));
+    say(QStringLiteral("BEGUN"));
+    constexpr int Batch = 500;
+    for (int done = 0; done < rows; done += Batch)
+        con.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT %1 UNION ALL SELECT i + 1 FROM "
+                                   "n WHERE i < %2) INSERT INTO tblMembers (MemberID,LName,"
+                                   "Notes) SELECT 'B-' || i, 'Bulk', printf('%.300c', 'x') FROM n;")
+                        .arg(done + 1)
+                        .arg(qMin(done + Batch, rows)));
+    if (hold) {
+        say(QStringLiteral("HELD"));
+        for (;;)
+            QThread::sleep(60);
+    }
+    con.commitTrans();
+    say(QStringLiteral("COMMITTED"));
+    con.close();
+    return 0;
+}
+
+// Each operation in the way the library hands its failures to the caller, one line each.
+int probe() {
+    setMsgBoxHandler([](const MsgBoxRequest &r) {
+        say(QStringLiteral("MSG ") + r.title + u' ' + oneLine(r.prompt));
+        return (r.style & Mb::ButtonMask) == Mb::YesNo ? int(Mb::Yes) : int(Mb::OK);
+    });
+    auto club = newClub();
+    auto read = [&] {
+        const RecordsetPtr rs = club->LoadMembers();
+        say(rs ? QStringLiteral("READ %1").arg(rs->recordCount()) : QStringLiteral("READ none"));
+    };
+    auto step = [&](const QString &name, const std::function<bool()> &f) {
+        try {
+            say(name + (f() ? QStringLiteral(" yes") : QStringLiteral(" no")));
+        } catch (...) {
+            say(name + QStringLiteral(" threw ") + failureText(std::current_exception()));
+        }
+    };
+    read();
+    step(QStringLiteral("ADD"), [&] { return club->AddMember(memberValues("M-900", 900), 1); });
+    step(QStringLiteral("UPDATE"), [&] {
+        QStringList values = memberValues(QString(), 1).mid(1);
+        values[0] = QStringLiteral("Changed");
+        return club->UpdateMember(values, QStringLiteral("M-1"), 2);
+    });
+    step(QStringLiteral("DELETE"), [&] { return club->DeleteMember(QStringLiteral("M-1")); });
+    read();
+    return 0;
+}
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: relharness add|add1|big|probe <folder> ...\n");
+        return 2;
+    }
+    const QString mode = args[1];
+    setAppFolder(args[2]);
+    try {
+        if (mode == QLatin1String("add") && args.size() == 4)
+            return addLoop(args[3].toLong());
+        if (mode == QLatin1String("add1") && args.size() == 4)
+            return addOne(args[3]);
+        if (mode == QLatin1String("big") && args.size() == 5)
+            return bigChange(args[2], args[3].toInt(), args[4] == QLatin1String("hold"));
+        if (mode == QLatin1String("probe"))
+            return probe();
+    } catch (...) {
+        say(QStringLiteral("ERROR ") + failureText(std::current_exception()));
+        return 5;
+    }
+    std::fprintf(stderr, "relharness: bad arguments\n");
+    return 2;
+}
