@@ -31,6 +31,17 @@ QString element(const QStringList &list, int i) {
         throw Failure(SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
     return list.at(i);
 }
+
+// A value placed between the quotes unchanged must not hold an apostrophe: it would end the
+// literal early and the rest would be read as SQL (a key such as x' OR 'a'='a would match
+// every row). Such a value fails the statement before it reaches the engine.
+QString unchanged(const QString &value) {
+    constexpr int StatementError = 1;
+    if (value.contains(u'\''))
+        throw DbError(StatementError,
+                      QStringLiteral("An apostrophe is not allowed in this value: ") + value);
+    return value;
+}
 } // namespace
 
 bool libClub::AddMember(const QStringList &strText, double sngMoney) {
@@ -41,7 +52,7 @@ bool libClub::AddMember(const QStringList &strText, double sngMoney) {
         return Clean(element(strText, i));
     };
     auto raw = [&](int i) {
-        return element(strText, i);
+        return unchanged(element(strText, i));
     };
     QString sql = QStringLiteral("INSERT INTO tblMembers (MemberID,LName,FName,MName,Address1,");
     sql += QStringLiteral("Address2,City,State,Zip,Phone1,Phone2,Phone3,");
@@ -71,7 +82,7 @@ bool libClub::UpdateMember(const QStringList &strText, const QString &strID, dou
                 "State = '", "Zip = '",   "Phone1 = '", "Phone2 = '",   "Phone3 = '"};
             auto value = [&](int i) {
                 // State (6) and DuesPaid (12) and Membership (11) go in as given.
-                return (i == 6 || i == 11 || i == 12) ? element(strText, i)
+                return (i == 6 || i == 11 || i == 12) ? unchanged(element(strText, i))
                                                       : Clean(element(strText, i));
             };
             QString sql = QStringLiteral("UPDATE tblMembers SET ");
@@ -83,7 +94,7 @@ bool libClub::UpdateMember(const QStringList &strText, const QString &strID, dou
             sql += QStringLiteral("Email = '") + value(13) + QStringLiteral("',");
             sql += QStringLiteral("Notes = '") + value(14) + QStringLiteral("',");
             sql += QStringLiteral("ModDate = '") + now() + QStringLiteral("' WHERE ");
-            sql += QStringLiteral("MemberID = '") + strID + QStringLiteral("';");
+            sql += QStringLiteral("MemberID = '") + unchanged(strID) + QStringLiteral("';");
             return sql;
         },
         &UpdateMemberLog, QStringLiteral("UpdateMember"));
@@ -93,7 +104,7 @@ bool libClub::DeleteMember(const QString &strID) {
     discardLeftOpen();
     con().open();
     con().beginTrans();
-    con().execute(QStringLiteral("DELETE FROM tblMembers WHERE MemberID = '") + strID
+    con().execute(QStringLiteral("DELETE FROM tblMembers WHERE MemberID = '") + unchanged(strID)
                   + QStringLiteral("';"));
     // The deletion waits, uncommitted, for the answer.
     const int answer =
@@ -127,7 +138,7 @@ bool libClub::AddClubDetails(const QStringList &strText) {
                 QStringLiteral("INSERT INTO tblMain (ClubID,ClubName,Address1,City,State,Zip,");
             sql += QStringLiteral("Phone1,Phone2,Phone3,Phone4,Phone5,Phone6,WebURL,Email,");
             sql += QStringLiteral("AddDate)VALUES (");
-            sql += u'\'' + element(strText, 0) + QStringLiteral("',");
+            sql += u'\'' + unchanged(element(strText, 0)) + QStringLiteral("',");
             for (int i = 1; i <= 13; ++i)
                 sql += u'\'' + Clean(element(strText, i)) + QStringLiteral("',");
             sql += u'\'' + now() + QStringLiteral("');");

@@ -165,41 +165,56 @@ private Q_SLOTS:
         QVERIFY(!club->conDataBase()->isOpen());
     }
 
-    // An apostrophe in a value placed unchanged breaks the statement: AddMember passes the
-    // failure on, UpdateMember reports it. Either way nothing is stored.
+    // An apostrophe in a value placed unchanged fails the statement: AddMember and
+    // DeleteMember pass the failure on, UpdateMember and AddClubDetails report it. Either way
+    // nothing changes, even for a value shaped to widen the statement.
     void apostropheInUncleanedValue_data() {
-        QTest::addColumn<bool>("add");
-        QTest::addColumn<int>("element");
-        QTest::newRow("add MemberID") << true << 0;
-        QTest::newRow("add State") << true << 7;
-        QTest::newRow("add Membership") << true << 12;
-        QTest::newRow("update State") << false << 6;
-        QTest::newRow("update Membership") << false << 11;
-        QTest::newRow("update DuesPaid") << false << 12;
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<int>("element"); // -1: the key
+        QTest::addColumn<QString>("value");
+        const QString widening = "x' OR 'a'='a";
+        QTest::newRow("add MemberID") << "add" << 0 << "O'X";
+        QTest::newRow("add State") << "add" << 7 << "O'X";
+        QTest::newRow("add Membership") << "add" << 12 << "O'X";
+        QTest::newRow("update State") << "update" << 6 << "O'X";
+        QTest::newRow("update Membership") << "update" << 11 << "O'X";
+        QTest::newRow("update DuesPaid") << "update" << 12 << "O'X";
+        QTest::newRow("update widening State") << "update" << 6 << widening;
+        QTest::newRow("update widening key") << "update" << -1 << widening;
+        QTest::newRow("delete widening key") << "delete" << -1 << widening;
+        QTest::newRow("club ClubID") << "club" << 0 << "C'1";
     }
     void apostropheInUncleanedValue() {
-        QFETCH(bool, add);
+        QFETCH(QString, op);
         QFETCH(int, element);
+        QFETCH(QString, value);
         TempAppFolder app;
         auto club = app.newClub();
         QVERIFY(club->AddMember(newMember("M-1"), 25));
+        QVERIFY(club->AddMember(newMember("M-2"), 25));
         const QStringList before = dump(app, "tblMembers", MemberColumns);
         MsgBoxRecorder boxes;
-        if (add) {
-            QStringList values = newMember("M-2");
-            values[element] = "O'X";
+        if (op == u"add" || op == u"delete") {
+            QStringList values = newMember("M-3");
+            values[element < 0 ? 0 : element] = value;
             try {
-                club->AddMember(values, 25);
-                QFAIL("AddMember did not pass the failure on");
+                op == u"add" ? club->AddMember(values, 25) : club->DeleteMember(value);
+                QFAIL("the failure was not passed on");
             } catch (const Failure &f) {
                 QCOMPARE(f.number(), 1);
             }
-            QVERIFY(boxes.shown().isEmpty());
+            QVERIFY(boxes.shown().isEmpty()); // not even the delete question
             QCOMPARE(app.errorLog(), QString());
+        } else if (op == u"club") {
+            QVERIFY(!club->AddClubDetails(clubDetails(value, "Club")));
+            QVERIFY(boxes.shown().isEmpty());
+            QVERIFY(app.errorLog().contains("\nAddClubDetails - DLL Function\n"));
+            QCOMPARE(app.scalar("SELECT COUNT(*) FROM tblMain"), QStringLiteral("0"));
         } else {
             QStringList values = editedMember();
-            values[element] = "O'X";
-            QVERIFY(!club->UpdateMember(values, "M-1", 30));
+            if (element >= 0)
+                values[element] = value;
+            QVERIFY(!club->UpdateMember(values, element < 0 ? value : "M-1", 30));
             QCOMPARE(boxes.shown().size(), 1);
             const QStringList lines = boxes.shown()[0].prompt.split(u'\n');
             QCOMPARE(lines.size(), 5);
@@ -211,6 +226,8 @@ private Q_SLOTS:
             QVERIFY(!club->conDataBase()->isOpen()); // rolled back and closed
         }
         QCOMPARE(dump(app, "tblMembers", MemberColumns), before);
+        // The object goes on working.
+        QVERIFY(club->AddMember(newMember("M-4"), 25));
     }
 
     // Cleaned values lose their surrounding blanks; values placed unchanged keep them.
