@@ -1,3 +1,80 @@
 #include "ReportCommands.h"
+#include "DataReport.h"
+#include "Rosters.h"
+#include "rptRoster.h"
+#include "shell/frmMain.h"
+#include "shell/modGlobal.h"
+#include "ui/MsgBox.h"
+#include "ui/Pointer.h"
 
-void RunRosterCommand(Roster) {}
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace {
+void setMainPointer(Pointer p) {
+    if (frmMain *main = frmMain::instance())
+        setWindowPointer(main, p);
+}
+
+void showRoster(Roster roster) {
+    const RosterInfo &info = rosterInfo(roster);
+    auto *window = new rptRoster(info, dataReport().rs(roster));
+    rosterWindow(roster) = window;
+    frmMain *main = frmMain::instance();
+    if (main && main->mdiArea()) {
+        QMdiSubWindow *sub = main->mdiArea()->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->resize(1000, 700);
+        sub->show();
+        main->mdiArea()->setActiveSubWindow(sub);
+    } else {
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    }
+}
+} // namespace
+
+void RunRosterCommand(Roster roster) {
+    try {
+        const RosterInfo &info = rosterInfo(roster);
+        setMainPointer(Pointer::Busy);
+        bool none = true; // a count that cannot be had counts as none
+        skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
+        skipOnFailure([&] {
+            if (!objClub)
+                throw Failure(ErrNo::ObjectNotSet, QStringLiteral("Object variable not set"));
+            rsClub = ((*objClub).*info.count)();
+        });
+        skipOnFailure([&] {
+            if (!rsClub)
+                throw Failure(ErrNo::ObjectNotSet, QStringLiteral("Object variable not set"));
+            none = rsClub->isEmpty();
+        });
+        CloseRecordset();
+        setMainPointer(Pointer::Default);
+        if (none) {
+            MsgBox(QLatin1String(info.noRecords), Mb::OKOnly | Mb::Exclamation);
+            return;
+        }
+        // A roster always shows the roll as of this request: the old preview goes.
+        skipOnFailure([&] {
+            if (dataReport().isOpen(roster))
+                dataReport().close(roster);
+        });
+        skipOnFailure([&] {
+            if (QPointer<rptRoster> &old = rosterWindow(roster)) {
+                UnloadForm(old);
+                old = nullptr;
+            }
+        });
+        if (!skipOnFailure([&] { dataReport().execute(roster); }))
+            return; // nothing current to show
+        skipOnFailure([&] { showRoster(roster); });
+        skipOnFailure([] {
+            if (frmMain *main = frmMain::instance())
+                main->mdiArea()->cascadeSubWindows();
+        });
+    } catch (...) {
+        setMainPointer(Pointer::Default);
+    }
+}

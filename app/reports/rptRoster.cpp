@@ -1,0 +1,24 @@
+#include "rptRoster.h"
+#include "report/ReportPreview.h"
+#include "shell/modGlobal.h"
+
+#include <QVBoxLayout>
+#include <array>
+
+rptRoster::rptRoster(const RosterInfo &info, RecordsetPtr rows, QWidget *parent)
+    : QWidget(parent)
+    , m_info(info)
+    , m_preview(new ReportPreview(buildRosterReport(info, rows))) {
+    setObjectName(QLatin1String(info.report));
+    // The name read at start-up, even if the club's details were edited since.
+    setWindowTitle(strClubName + QLatin1String(info.captionSuffix));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_preview);
+    resize(1000, 700);
+}
+
+QPointer<rptRoster> &rosterWindow(Roster r) {
+    static std::array<QPointer<rptRoster>, 8> windows;
+    return windows[size_t(r)];
+}
