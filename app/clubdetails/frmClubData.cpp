@@ -1,5 +1,102 @@
 #include "frmClubData.h"
+#include "shell/frmMain.h"
+#include "shell/modGlobal.h"
+#include "ui/Failure.h"
+#include "ui/MsgBox.h"
 
-frmClubData::frmClubData(QWidget *parent) : QDialog(parent) {}
+#include <QLineEdit>
+#include <QPushButton>
 
-void frmClubData::showFirstRun() {}
+frmClubData::frmClubData(QWidget *parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("frmClubData"));
+    const ClubFormControls c = buildClubForm(this, QStringLiteral("Add Club Details"));
+    lblTitle = c.lblTitle;
+    lblData = c.lblData;
+    txtBox = c.txtBox;
+    cmdSave = c.cmdSave;
+    cmdClear = c.cmdClear;
+    cmdExit = c.cmdExit;
+    // Nothing thrown may reach the event loop; a failing click leaves the form usable.
+    connect(cmdSave, &QPushButton::clicked, this,
+            [this] { skipOnFailure([this] { cmdSave_Click(); }); });
+    connect(cmdClear, &QPushButton::clicked, this,
+            [this] { skipOnFailure([this] { cmdClear_Click(); }); });
+    connect(cmdExit, &QPushButton::clicked, this,
+            [this] { skipOnFailure([this] { UnloadForm(this); }); });
+    Form_Load();
+}
+
+void frmClubData::showFirstRun() {
+    frmClubData form;
+    form.exec();
+}
+
+void frmClubData::Form_Load() {
+    setWindowTitle(clubFormCaption());
+    // Without a library object the form still opens; a save is then refused.
+    skipOnFailure([] { NewClub(); });
+}
+
+// Every way out of a dialog (Save, eXit, Escape, the window frame) passes here.
+void frmClubData::done(int r) {
+    QDialog::done(r);
+    Form_Unload();
+}
+
+void frmClubData::Form_Unload() {
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    skipOnFailure([] { EndProgram(); });
+}
+
+bool frmClubData::newClubId(QString &id) {
+    bool ok = false;
+    skipOnFailure([&] {
+        rsClub = std::make_shared<Recordset>();
+        // The library reports its own failure through strFunction; a stale name from an
+        // earlier call must not be taken for a new one.
+        objClub->setStrFunction(QString());
+        rsClub = objClub->GetNewClubID();
+        if (!rsClub || objClub->strFunction() == QLatin1String("GetNewClubID"))
+            return;
+        const QVariant highest = rsClub->field(QStringLiteral("NewClubID"));
+        const qlonglong n = highest.isNull() ? 0 : highest.toLongLong();
+        id = QStringLiteral("C-") + QString::number(n == 0 ? 1 : n + 1);
+        ok = true;
+    });
+    CloseRecordset();
+    return ok;
+}
+
+void frmClubData::cmdSave_Click() {
+    skipOnFailure([this] { TrimTextFields(this); });
+    bool valid = true;
+    skipOnFailure([&] { valid = validateClubFields(txtBox); });
+    if (!valid)
+        return;
+
+    bool saved = false;
+    QString id;
+    // A guessed identifier could repeat one already given: without the counter nothing is
+    // stored, and the entries stay for another try.
+    if (newClubId(id)) {
+        const QStringList strText = clubSaveArray(id, txtBox);
+        skipOnFailure([&] { saved = objClub->AddClubDetails(strText); });
+    }
+
+    if (saved) {
+        MsgBox(QStringLiteral("Your Club information has been saved! "),
+               Mb::Information | Mb::OKOnly);
+        cmdClear_Click();
+        UnloadForm(this);
+    } else {
+        MsgBox(QStringLiteral("This record was NOT saved! "), Mb::Critical | Mb::OKOnly,
+               QStringLiteral(" * ERROR * "));
+    }
+}
+
+void frmClubData::cmdClear_Click() {
+    clearClubFields(txtBox);
+}

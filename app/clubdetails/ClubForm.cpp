@@ -1,0 +1,120 @@
+#include "ClubForm.h"
+#include "shell/modGlobal.h"
+#include "ui/Failure.h"
+#include "ui/MsgBox.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QPushButton *button(QWidget *form, const char *name, const QString &text) {
+    auto *b = new QPushButton(text, form);
+    b->setObjectName(QLatin1String(name));
+    // Enter belongs to the fields; it must never press a button behind the user's back.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+} // namespace
+
+ClubFormControls buildClubForm(QWidget *form, const QString &title, QWidget *extraRow) {
+    ClubFormControls c;
+    auto *outer = new QVBoxLayout(form);
+
+    c.lblTitle = new QLabel(title, form);
+    c.lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont titleFont = c.lblTitle->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
+    c.lblTitle->setFont(titleFont);
+    c.lblTitle->setAlignment(Qt::AlignCenter);
+    outer->addWidget(c.lblTitle);
+    if (extraRow)
+        outer->addWidget(extraRow);
+
+    auto *grid = new QGridLayout;
+    for (std::size_t i = 0; i < ClubFieldCount; ++i) {
+        const ClubField &f = ClubFields[i];
+        auto *lbl = new QLabel(QString::fromLatin1(f.caption), form);
+        lbl->setObjectName(QStringLiteral("lblData%1").arg(i));
+        lbl->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto *txt = new QLineEdit(form);
+        txt->setObjectName(QStringLiteral("txtBox%1").arg(i));
+        txt->setMaxLength(f.maxLength);
+        // A screen reader announces the field by its caption.
+        lbl->setBuddy(txt);
+        grid->addWidget(lbl, int(i), 0);
+        if (i == ClubStateField) {
+            txt->setAlignment(Qt::AlignCenter);
+            txt->setFixedWidth(txt->fontMetrics().horizontalAdvance(QStringLiteral("WWWW")) + 16);
+            grid->addWidget(txt, int(i), 1, Qt::AlignLeft);
+        } else {
+            txt->setMinimumWidth(txt->fontMetrics().averageCharWidth() * 40);
+            grid->addWidget(txt, int(i), 1);
+        }
+        c.lblData[i] = lbl;
+        c.txtBox[i] = txt;
+    }
+    grid->setColumnStretch(1, 1);
+    outer->addLayout(grid);
+
+    c.cmdSave = button(form, "cmdSave", QStringLiteral("&Save"));
+    c.cmdClear = button(form, "cmdClear", QStringLiteral("&Clear"));
+    c.cmdExit = button(form, "cmdExit", QStringLiteral("e&Xit"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(c.cmdSave);
+    buttons->addWidget(c.cmdClear);
+    buttons->addWidget(c.cmdExit);
+    buttons->addStretch();
+    outer->addLayout(buttons);
+
+    // Tab order follows the index, then the buttons.
+    QWidget *previous = c.txtBox[0];
+    auto chain = [&previous](QWidget *w) {
+        QWidget::setTabOrder(previous, w);
+        previous = w;
+    };
+    for (std::size_t i = 1; i < ClubFieldCount; ++i)
+        chain(c.txtBox[i]);
+    chain(c.cmdSave);
+    chain(c.cmdClear);
+    chain(c.cmdExit);
+    c.txtBox[0]->setFocus();
+    return c;
+}
+
+QString clubFormCaption() {
+    return appTitle() + QStringLiteral("  -  ") + versionText();
+}
+
+bool validateClubFields(const ClubTextBoxes &txtBox) {
+    for (std::size_t i = 0; i < ClubFieldCount; ++i) {
+        if (!ClubFields[i].missing || !txtBox[i]->text().isEmpty())
+            continue;
+        MsgBox(QString::fromLatin1(ClubFields[i].missing), Mb::OKOnly);
+        skipOnFailure([&] { txtBox[i]->setFocus(); });
+        return false;
+    }
+    return true;
+}
+
+QStringList clubSaveArray(const QString &clubId, const ClubTextBoxes &txtBox) {
+    QStringList strText(ClubSaveArraySize);
+    strText[0] = clubId;
+    for (std::size_t i = 0; i < ClubFieldCount; ++i)
+        strText[ClubFields[i].element] = txtBox[i]->text();
+    return strText;
+}
+
+void clearClubFields(const ClubTextBoxes &txtBox) {
+    for (QLineEdit *t : txtBox)
+        skipOnFailure([&] { t->clear(); });
+    skipOnFailure([&] { txtBox[0]->setFocus(); });
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ClubFields.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+using ClubTextBoxes = std::array<QLineEdit *, ClubFieldCount>;
+
+// The controls both club forms share, built from the club field table.
+struct ClubFormControls {
+    QLabel *lblTitle = nullptr;
+    std::array<QLabel *, ClubFieldCount> lblData{};
+    ClubTextBoxes txtBox{};
+    QPushButton *cmdSave = nullptr;
+    QPushButton *cmdClear = nullptr;
+    QPushButton *cmdExit = nullptr;
+};
+
+// Lays out the title, the thirteen captioned fields and the three buttons on the form.
+// extraRow (may be null) goes between the title and the fields.
+ClubFormControls buildClubForm(QWidget *form, const QString &title, QWidget *extraRow = nullptr);
+
+// "Quillmere  -  3.0"
+QString clubFormCaption();
+
+// Shows the message of the first empty required field and puts the focus there.
+// True when every required field holds text.
+bool validateClubFields(const ClubTextBoxes &txtBox);
+
+// Element 0 the identifier, elements 1 to 13 the fields in table order.
+QStringList clubSaveArray(const QString &clubId, const ClubTextBoxes &txtBox);
+
+void clearClubFields(const ClubTextBoxes &txtBox);
