@@ -48,6 +48,7 @@ void tst_ClubData::initTestCase() {
 
 void tst_ClubData::layoutFromTable() {
     TempAppFolder app;
+    MsgBoxRecorder boxes;
     EndRecorder ends;
     Shown s;
     QCOMPARE(s.form.windowTitle(), QStringLiteral("Quillmere  -  3.0"));
@@ -64,6 +65,16 @@ void tst_ClubData::layoutFromTable() {
     QCOMPARE(state->text(), QStringLiteral("ab-"));
     QVERIFY(state->alignment() & Qt::AlignHCenter);
     QVERIFY(state->width() * 3 < s.form.txtBox[0]->width());
+
+    // Enter means nothing here: it neither saves nor moves on.
+    typeInto(s.form.txtBox, sampleClub());
+    state->setFocus();
+    QTest::keyClick(state, Qt::Key_Return);
+    QTest::keyClick(state, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(QApplication::focusWidget(), state);
+    QCOMPARE(boxes.prompts(), QStringList());
+    QVERIFY(s.form.isVisible());
+    QCOMPARE(app.scalar(QStringLiteral("SELECT COUNT(*) FROM tblMain")), QStringLiteral("0"));
 }
 
 void tst_ClubData::save_data() {
