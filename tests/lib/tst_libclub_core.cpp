@@ -240,8 +240,9 @@ private Q_SLOTS:
         QFETCH(QString, function);
         QFETCH(QString, logLabel);
         TempAppFolder app(false);
-        auto club = app.newClub(); // creating the object does not look for the file
         MsgBoxRecorder boxes;
+        auto club = app.newClub(); // creating the object does not look for the file
+        QVERIFY(club->conDataBase());
 
         const Outcome r = call(*club, op);
         QCOMPARE(r.threw, throws);
