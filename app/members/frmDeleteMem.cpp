@@ -1,3 +1,162 @@
 #include "frmDeleteMem.h"
+#include "ClubAccess.h"
+#include "MemberList.h"
+#include "shell/frmMain.h"
+#include "shell/modGlobal.h"
+#include "ui/Failure.h"
+#include "ui/MsgBox.h"
+#include "ui/Pointer.h"
 
-frmDeleteMem::frmDeleteMem(QWidget *parent) : QWidget(parent) {}
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace members;
+
+namespace {
+constexpr const char *ValueCaptions[] = {"ID", "Member Name", "Address", "Membership"};
+constexpr int ValueWidths[] = {1, 3, 3, 2};
+} // namespace
+
+frmDeleteMem::frmDeleteMem(QWidget *parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("frmDeleteMem"));
+    setWindowTitle(appTitle() + QStringLiteral(" - Delete Member"));
+    auto *layout = new QVBoxLayout(this);
+
+    lblTitle = new QLabel(QStringLiteral("Delete Member Record"), this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont big = lblTitle->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.4);
+    lblTitle->setFont(big);
+    QPalette red = lblTitle->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    lblTitle->setPalette(red);
+    layout->addWidget(lblTitle);
+
+    lvMember = new MemberList(DeleteListColumns, this);
+    lvMember->setObjectName(QStringLiteral("lvMember"));
+    lvMember->setAccessibleName(QStringLiteral("Member list"));
+    layout->addWidget(lvMember, 1);
+
+    auto *values = new QGridLayout;
+    for (int i = 0; i < int(lblData.size()); ++i) {
+        auto *caption = new QLabel(QString::fromLatin1(ValueCaptions[i]), this);
+        caption->setObjectName(QStringLiteral("lblCaption_%1").arg(i));
+        auto *value = new QLabel(this);
+        value->setObjectName(QStringLiteral("lblData_%1").arg(i));
+        value->setAccessibleName(caption->text());
+        value->setFrameShape(QFrame::Panel);
+        value->setFrameShadow(QFrame::Sunken);
+        value->setAutoFillBackground(true);
+        QPalette white = value->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        white.setColor(QPalette::WindowText, Qt::black);
+        value->setPalette(white);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        values->addWidget(caption, 0, i);
+        values->addWidget(value, 1, i);
+        values->setColumnStretch(i, ValueWidths[i]);
+        lblData[i] = value;
+    }
+    layout->addLayout(values);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto button = [&](const QString &text, const QString &name, const QString &spoken) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(name);
+        b->setAccessibleName(spoken);
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        buttons->addWidget(b);
+        return b;
+    };
+    cmdDelete =
+        button(QStringLiteral("&Delete"), QStringLiteral("cmdDelete"), QStringLiteral("Delete"));
+    cmdClear =
+        button(QStringLiteral("&Clear"), QStringLiteral("cmdClear"), QStringLiteral("Clear"));
+    cmdExit = button(QStringLiteral("e&Xit"), QStringLiteral("cmdExit"), QStringLiteral("Exit"));
+    layout->addLayout(buttons);
+
+    skipOnFailure([] { NewClub(); });
+    FillMemberList();
+
+    connect(lvMember, &MemberList::rowChosen, this, &frmDeleteMem::lvMember_Click);
+    connect(lvMember, &MemberList::headerClicked, this, &frmDeleteMem::lvMember_ColumnClick);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmDeleteMem::cmdDelete_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &frmDeleteMem::cmdClear_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmDeleteMem::cmdExit_Click);
+}
+
+void frmDeleteMem::FillMemberList() {
+    setPointer(Pointer::Busy);
+    skipOnFailure([this] { lvMember->clearRows(); });
+    skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
+    skipOnFailure([] { rsClub = club().LoadMembers(); });
+    skipOnFailure([this] { lvMember->fill(*currentRecordset()); });
+    CloseRecordset();
+    setPointer(Pointer::Default);
+}
+
+void frmDeleteMem::lvMember_Click() {
+    setPointer(Pointer::Busy);
+    skipOnFailure([this] {
+        const QStringList row = lvMember->selectedRow();
+        if (row.isEmpty())
+            return;
+        itmMember = row;
+        lblData[0]->setText(row.value(0));
+        lblData[1]->setText(row.value(1) + QStringLiteral(", ") + row.value(2) + u' '
+                            + row.value(3));
+        lblData[2]->setText(row.value(4));
+        lblData[3]->setText(row.value(6));
+    });
+    setPointer(Pointer::Default);
+}
+
+void frmDeleteMem::lvMember_ColumnClick(int column) {
+    setPointer(Pointer::Busy);
+    skipOnFailure([&] { lvMember->columnClick(column); });
+    setPointer(Pointer::Default);
+}
+
+void frmDeleteMem::cmdDelete_Click() {
+    const QString id = lblData[0]->text();
+    if (id.isEmpty())
+        return;
+    const QString notDeleted = QStringLiteral("Member Record NOT Deleted");
+    try {
+        const bool deleted = club().DeleteMember(id);
+        if (!deleted) {
+            MsgBox(notDeleted, Mb::OKOnly | Mb::Critical);
+            cmdClear_Click();
+            return;
+        }
+        const int answer = MsgBox(QStringLiteral("Member Record Deleted!") + LineBreak + LineBreak
+                                      + QStringLiteral("Do you want to delete another Member? "),
+                                  Mb::YesNo | Mb::Question | Mb::DefaultButton2,
+                                  QStringLiteral("Record Deleted Successfully"));
+        if (answer == Mb::Yes) {
+            cmdClear_Click();
+            FillMemberList();
+        } else {
+            UnloadForm(this);
+        }
+    } catch (...) {
+        const Failure f = currentFailure(std::current_exception());
+        MsgBox(failureText(notDeleted, f), Mb::OKOnly | Mb::Critical);
+    }
+}
+
+void frmDeleteMem::cmdClear_Click() {
+    for (QLabel *value : lblData)
+        value->clear();
+}
+
+void frmDeleteMem::cmdExit_Click() {
+    UnloadForm(this);
+}

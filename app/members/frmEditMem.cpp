@@ -1,3 +1,148 @@
 #include "frmEditMem.h"
+#include "ClubAccess.h"
+#include "MemberList.h"
+#include "shell/frmMain.h"
+#include "shell/modGlobal.h"
+#include "ui/Failure.h"
+#include "ui/MsgBox.h"
+#include "ui/Pointer.h"
 
-frmEditMem::frmEditMem(QWidget *parent) : QWidget(parent) {}
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace members;
+
+frmEditMem::frmEditMem(QWidget *parent)
+    : MemberForm(Kind::Edit, QStringLiteral("Edit Member Record"), parent) {
+    setObjectName(QStringLiteral("frmEditMem"));
+    setWindowTitle(appTitle() + QStringLiteral(" - Edit Member"));
+
+    QPalette blue = lblTitle->palette();
+    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    lblTitle->setPalette(blue);
+
+    lvMember = new MemberList(EditListColumns, this);
+    lvMember->setObjectName(QStringLiteral("lvMember"));
+    lvMember->setToolTip(QStringLiteral(" Select member record to edit from this list "));
+    lvMember->setAccessibleName(QStringLiteral("Member list"));
+    mainLayout()->insertWidget(1, lvMember, 1);
+
+    lblID = new QLabel(this);
+    lblID->setObjectName(QStringLiteral("lblID"));
+    lblID->setAccessibleName(QStringLiteral("Member ID"));
+    fieldGrid()->addWidget(lblID, MemberFields[fieldRow(FieldKind::Text, 6)].gridRow, 2, 1, 2);
+
+    skipOnFailure([] { NewClub(); });
+    loadPicture(QStringLiteral("\\images\\Club_03.jpg"));
+    FillStateList();
+    FillProvinceList();
+    FillMemberList();
+    setTabChain(lvMember);
+
+    connect(lvMember, &MemberList::rowChosen, this, &frmEditMem::lvMember_Click);
+    connect(lvMember, &MemberList::headerClicked, this, &frmEditMem::lvMember_ColumnClick);
+    connect(cmdSave, &QPushButton::clicked, this, &frmEditMem::cmdSave_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &frmEditMem::cmdClear_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmEditMem::cmdExit_Click);
+}
+
+void frmEditMem::showEvent(QShowEvent *e) {
+    MemberForm::showEvent(e);
+    if (!m_shown) {
+        m_shown = true;
+        lvMember->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void frmEditMem::FillMemberList() {
+    setPointer(Pointer::Busy);
+    skipOnFailure([this] { lvMember->clearRows(); });
+    skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
+    skipOnFailure([] { rsClub = club().LoadMembers(); });
+    skipOnFailure([this] { lvMember->fill(*currentRecordset()); });
+    CloseRecordset();
+    setPointer(Pointer::Default);
+}
+
+void frmEditMem::lvMember_Click() {
+    setPointer(Pointer::Busy);
+    skipOnFailure([this] {
+        const QStringList row = lvMember->selectedRow();
+        if (row.isEmpty())
+            return;
+        itmMember = row;
+        lblID->setText(row.value(0));
+        for (int r = 0; r < int(MemberFields.size()); ++r) {
+            const MemberField &f = MemberFields[r];
+            const QString value = row.value(f.listColumn);
+            switch (f.kind) {
+            case FieldKind::Text:
+                setFieldText(f.index, value);
+                break;
+            case FieldKind::List:
+                chooseItem(f.index, value);
+                break;
+            case FieldKind::Notes:
+                rtBox->setPlainText(value);
+                break;
+            }
+        }
+    });
+    setPointer(Pointer::Default);
+}
+
+void frmEditMem::lvMember_ColumnClick(int column) {
+    setPointer(Pointer::Busy);
+    skipOnFailure([&] { lvMember->columnClick(column); });
+    setPointer(Pointer::Default);
+}
+
+void frmEditMem::cmdSave_Click() {
+    const QString notUpdated = QStringLiteral("Member Record NOT Updated! ");
+    if (lblID->text().isEmpty()) {
+        MsgBox(QStringLiteral("Select a record to edit! "), Mb::OKOnly | Mb::Exclamation);
+        return;
+    }
+    try {
+        setPointer(Pointer::Busy);
+        TrimTextFields(this);
+        if (!ValidateMember())
+            return;
+        const QStringList strText = memberTexts();
+        const bool updated = club().UpdateMember(strText, lblID->text(), duesAmount());
+        setPointer(Pointer::Default);
+        if (!updated) {
+            // The changes stay in the fields for another try.
+            MsgBox(notUpdated, Mb::OKOnly | Mb::Critical, QStringLiteral(" * ERROR * "));
+            return;
+        }
+        const int answer = MsgBox(QStringLiteral("Do you want to edit another Member record? "),
+                                  Mb::YesNo | Mb::Question | Mb::DefaultButton2,
+                                  QStringLiteral("Record Updated Successfully"));
+        if (answer == Mb::Yes) {
+            skipOnFailure([this] { lvMember->clearRows(); });
+            cmdClear_Click();
+            FillMemberList();
+        } else {
+            UnloadForm(this);
+        }
+    } catch (...) {
+        const Failure f = currentFailure(std::current_exception());
+        MsgBox(failureText(notUpdated, f), Mb::OKOnly | Mb::Critical,
+               QStringLiteral(" * ERROR * "));
+    }
+}
+
+void frmEditMem::cmdClear_Click() {
+    clearFields();
+    lblID->clear();
+    txtBox[0]->setFocus(Qt::OtherFocusReason);
+}
+
+void frmEditMem::cmdExit_Click() {
+    UnloadForm(this);
+}

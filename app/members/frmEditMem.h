@@ -1,10 +1,34 @@
 #pragma once
 
-#include <QWidget>
+#include "MemberForm.h"
 
-class frmEditMem : public QWidget {
+namespace members {
+class MemberList;
+}
+
+// The child window in which an existing member is changed.
+class frmEditMem : public members::MemberForm {
     Q_OBJECT
 
 public:
     explicit frmEditMem(QWidget *parent = nullptr);
+
+    members::MemberList *lvMember = nullptr;
+    QLabel *lblID = nullptr;
+
+    // Lists every member afresh, in the order the roll returns them.
+    void FillMemberList();
+    // The user picked a row: its member goes into the fields.
+    void lvMember_Click();
+    // A click on a column header.
+    void lvMember_ColumnClick(int column);
+    void cmdSave_Click();
+    void cmdClear_Click();
+    void cmdExit_Click();
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    bool m_shown = false;
 };

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "db/Recordset.h"
+
+#include <QAbstractTableModel>
+#include <QTreeView>
+#include <array>
+#include <span>
+
+namespace members {
+
+// One column of a member list: header, column of tblMembers, relative width, alignment.
+struct ListColumn {
+    const char *header;
+    const char *column;
+    double width; // relative; 1 unit is a fifth of the widest column
+    bool right;
+    bool dues; // shown as an amount: grouped thousands, two decimals
+};
+
+inline constexpr std::array<ListColumn, 17> EditListColumns{{
+    {"ID #", "MemberID", 1.6, false, false},
+    {"Last Name", "LName", 4, false, false},
+    {"First Name", "FName", 3, false, false},
+    {"Mid Name", "MName", 2, false, false},
+    {"Address", "Address1", 5, false, false},
+    {"Address", "Address2", 3, false, false},
+    {"City", "City", 3, false, false},
+    {"State/Prov", "State", 3, false, false},
+    {"Zip Code", "Zip", 3, false, false},
+    {"Home Phone", "Phone1", 3, false, false},
+    {"Work Phone", "Phone2", 3, false, false},
+    {"Cell Phone", "Phone3", 3, false, false},
+    {"Dues Amt", "Dues", 2, true, true},
+    {"Paid", "DuesPaid", 2.4, false, false},
+    {"Membership", "Membership", 3, false, false},
+    {"Email", "Email", 4, false, false},
+    {"Notes", "Notes", 5, false, false},
+}};
+
+inline constexpr std::array<ListColumn, 8> DeleteListColumns{{
+    {"ID", "MemberID", 2, false, false},
+    {"Last Name", "LName", 4, false, false},
+    {"First Name", "FName", 4, false, false},
+    {"Mid Name", "MName", 3, false, false},
+    {"Address", "Address1", 5, false, false},
+    {"City", "City", 5, false, false},
+    {"Membership", "Membership", 3, false, false},
+    {"Home Phone", "Phone1", 4, false, false},
+}};
+
+// The rows of a member listing as the list shows them: every cell's text is made once when
+// the list is filled, so showing and sorting 100,000 members stays quick.
+class MemberListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    MemberListModel(std::span<const ListColumn> columns, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    void clear();
+    // Every row of the result set, in the order returned.
+    void load(const Recordset &rs);
+    // Orders the rows by the text of one column; rows keep their order among equals.
+    void sortByText(int column, Qt::SortOrder order);
+    // The texts of a shown row, element 0 the MemberID.
+    QStringList rowTexts(int row) const;
+
+private:
+    const QString &cell(int storedRow, int column) const;
+
+    std::span<const ListColumn> m_columns;
+    QVector<QString> m_cells; // row after row, in the order loaded
+    QVector<int> m_order;     // shown row -> loaded row
+};
+
+// The member list of the edit and delete forms.
+class MemberList : public QTreeView {
+    Q_OBJECT
+
+public:
+    MemberList(std::span<const ListColumn> columns, QWidget *parent = nullptr);
+
+    MemberListModel *rows() const { return m_model; }
+    void clearRows();
+    void fill(const Recordset &rs);
+    // A header click: flips the one direction the list keeps for all its columns, then sorts.
+    void columnClick(int column);
+    // The direction the last header click sorted in (ascending before any click).
+    Qt::SortOrder sortDirection() const { return m_direction; }
+    // The selected row's texts; empty when no row is selected.
+    QStringList selectedRow() const;
+
+Q_SIGNALS:
+    // The user picked a row, with the mouse or the keyboard.
+    void rowChosen();
+    // A click on a column header; the form decides what it does.
+    void headerClicked(int column);
+
+private:
+    MemberListModel *m_model;
+    Qt::SortOrder m_direction = Qt::AscendingOrder;
+};
+
+} // namespace members
