@@ -1,0 +1,694 @@
+// The benchmark driver behind bench/run: builds sample rolls, times the library, the member
+// edit form, the roster tool and start-up on each, measures the sqlite3 floors in the same
+// run, and prints one Markdown table of medians.
+#include "RollData.h"
+#include "club/libClub.h"
+#include "component/Component.h"
+#include "members/MemberList.h"
+#include "members/frmEditMem.h"
+#include "shell/modGlobal.h"
+#include "system/System.h"
+#include "ui/MsgBox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+struct Options {
+    QString work, templateFolder, makeRoll, probe;
+    QList<qint64> sizes{1000, 10000, 100000};
+    int runs = 7;
+    quint64 seed = 8;
+};
+
+double nowMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+
+double median(std::vector<double> v) {
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// One figure of the table: a median, or the reason there is none.
+struct Figure {
+    double value = -1; // ms, or the unit of the row
+    QString note;      // shown instead of / after the value
+    double floor = -1; // ms of the sqlite3 floor, when the row has one
+};
+
+using Row = std::map<qint64, Figure>; // members -> figure
+struct Table {
+    QStringList order;
+    std::map<QString, Row> rows;
+    Figure &at(const QString &row, qint64 size) {
+        if (!order.contains(row))
+            order.append(row);
+        return rows[row][size];
+    }
+};
+
+QString readAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+void say(const char *fmt, const QString &arg = {}) {
+    std::fprintf(stderr, fmt, qPrintable(arg));
+    std::fflush(stderr);
+}
+
+// ---- sqlite3 CLI floors -------------------------------------------------------------------
+
+// Wall time of the sqlite3 shell running a script on the roll, output discarded.
+double cliWall(const QString &roll, const QByteArray &script) {
+    QProcess p;
+    p.setProgram(QStringLiteral("sqlite3"));
+    p.setArguments({QStringLiteral("-batch"), roll});
+    p.setStandardOutputFile(QProcess::nullDevice());
+    const double t0 = nowMs();
+    p.start();
+    p.write(script);
+    p.closeWriteChannel();
+    p.waitForFinished(-1);
+    const double t = nowMs() - t0;
+    if (p.exitCode() != 0)
+        say("bench: sqlite3 failed: %s\n", QString::fromUtf8(p.readAllStandardError()));
+    return t;
+}
+
+// The engine's own cost of a statement: the shell running it k times, less the shell
+// starting and opening the file, divided by k. Same durability as the library.
+double cliFloor(const QString &roll, const QString &sql, int k, int runs) {
+    const QByteArray head = "PRAGMA synchronous=FULL;\n.output /dev/null\n";
+    QByteArray body = head;
+    for (int i = 0; i < k; ++i)
+        body += sql.toUtf8() + (sql.endsWith(u';') ? "\n" : ";\n");
+    std::vector<double> base, full;
+    for (int r = 0; r < runs; ++r) {
+        base.push_back(cliWall(roll, head));
+        full.push_back(cliWall(roll, body));
+    }
+    return std::max(0.0, (median(full) - median(base)) / k);
+}
+
+void sqlExec(const QString &roll, const QString &sql) {
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(roll).constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
+        == SQLITE_OK)
+        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+}
+
+QList<StateItem> rollStates(const QString &roll) {
+    QList<StateItem> items;
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(roll).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    for (const char *sql : {"SELECT State,StateFull,0 FROM tblStates ORDER BY State",
+                            "SELECT State,StateFull,1 FROM tblCanada ORDER BY StateFull"}) {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+        while (st && sqlite3_step(st) == SQLITE_ROW)
+            items.append(
+                {QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))),
+                 QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 1))),
+                 sqlite3_column_int(st, 2) != 0});
+        sqlite3_finalize(st);
+    }
+    sqlite3_close_v2(db);
+    return items;
+}
+
+// ---- library -------------------------------------------------------------------------------
+
+QStringList addValues(const MemberRecord &m, const QString &id) {
+    return {id,    m.lName,  m.fName,  m.mName,  m.address1,   m.address2, m.city,  m.state,
+            m.zip, m.phone1, m.phone2, m.phone3, m.membership, m.duesPaid, m.email, m.notes};
+}
+
+QStringList updateValues(const MemberRecord &m) {
+    return {m.lName,  m.fName,  m.mName,  m.address1,   m.address2, m.city,  m.state, m.zip,
+            m.phone1, m.phone2, m.phone3, m.membership, m.duesPaid, m.email, m.notes};
+}
+
+// The statements the library hands to the engine, so the floor replays the very same SQL.
+QStringList g_statements;
+
+QString lastDataStatement() {
+    for (auto it = g_statements.crbegin(); it != g_statements.crend(); ++it) {
+        const QString s = it->trimmed().toUpper();
+        if (s.startsWith(u"SELECT") || s.startsWith(u"INSERT") || s.startsWith(u"UPDATE")
+            || s.startsWith(u"DELETE"))
+            return *it;
+    }
+    return {};
+}
+
+void benchLibrary(Table &t, const Options &o, const QString &folder, qint64 n) {
+    const QString roll = folder + QStringLiteral("/club/club.qmr");
+    setAppFolder(folder);
+    std::unique_ptr<_libClub> club(createObjectAs<_libClub>(QString::fromLatin1(libClubClassName)));
+    int failures = 0;
+    setMsgBoxHandler([&](const MsgBoxRequest &r) {
+        if (r.title != u"** WARNING **")
+            ++failures, say("bench: library message: %s\n", r.prompt);
+        return Mb::Yes;
+    });
+    Connection::setStatementObserver([](const QString &s) { g_statements.append(s); });
+
+    RollGenerator gen(o.seed + 1000, rollStates(roll));
+    gen.planMembers(0);
+    const int writes = std::max(o.runs * 2, 11);
+    std::vector<double> add, update, del;
+    QStringList added;
+    QString insertSql, updateSql;
+    for (int i = 0; i < writes; ++i) {
+        RecordsetPtr next = club->GetNewMemberID();
+        const QVariant max = next ? next->field(QStringLiteral("NewMemberID")) : QVariant();
+        const QString id = QStringLiteral("M-") + QString::number(max.toLongLong() + 1);
+        const MemberRecord m = gen.member(i + 1);
+        g_statements.clear();
+        const double t0 = nowMs();
+        const bool ok = club->AddMember(addValues(m, id), m.dues);
+        add.push_back(nowMs() - t0);
+        insertSql = lastDataStatement();
+        if (!ok)
+            ++failures;
+        added.append(id);
+    }
+    SplitMix pickMember(o.seed + 77);
+    for (int i = 0; i < writes; ++i) {
+        const QString id = QStringLiteral("M-") + QString::number(1 + pickMember.below(int(n)));
+        const MemberRecord m = gen.member(writes + i + 1);
+        g_statements.clear();
+        const double t0 = nowMs();
+        const bool ok = club->UpdateMember(updateValues(m), id, m.dues);
+        update.push_back(nowMs() - t0);
+        updateSql = lastDataStatement();
+        if (!ok)
+            ++failures;
+    }
+    for (const QString &id : added) {
+        const double t0 = nowMs();
+        const bool ok = club->DeleteMember(id);
+        del.push_back(nowMs() - t0);
+        if (!ok)
+            ++failures;
+    }
+    struct Read {
+        const char *name;
+        RecordsetPtr (_libClub::*op)();
+    };
+    const Read reads[] = {{"LoadMembers", &_libClub::LoadMembers},
+                          {"RefreshMembers", &_libClub::RefreshMembers},
+                          {"RefreshSportsMembers", &_libClub::RefreshSportsMembers}};
+    std::map<QString, std::pair<std::vector<double>, QString>> readTimes;
+    for (const Read &r : reads) {
+        for (int i = 0; i < o.runs; ++i) {
+            g_statements.clear();
+            const double t0 = nowMs();
+            RecordsetPtr rs = (club.get()->*r.op)();
+            readTimes[QString::fromLatin1(r.name)].first.push_back(nowMs() - t0);
+            readTimes[QString::fromLatin1(r.name)].second = lastDataStatement();
+            if (!rs || (r.op == &_libClub::LoadMembers && rs->recordCount() != n))
+                ++failures;
+        }
+    }
+    Connection::setStatementObserver({});
+    setMsgBoxHandler({});
+    club.reset();
+
+    const int floorRuns = std::max(3, o.runs / 2);
+    t.at(QStringLiteral("AddMember"), n) = {median(add), {}, -1};
+    if (!insertSql.isEmpty()) {
+        t.at(QStringLiteral("AddMember"), n).floor = cliFloor(roll, insertSql, 10, floorRuns);
+        // The floor's copies of the row go again; the roll is as make-roll left it.
+        sqlExec(roll, QStringLiteral("DELETE FROM tblMembers WHERE ID > %1").arg(n));
+    }
+    t.at(QStringLiteral("UpdateMember"), n) = {median(update), {}, -1};
+    if (!updateSql.isEmpty())
+        t.at(QStringLiteral("UpdateMember"), n).floor = cliFloor(roll, updateSql, 10, floorRuns);
+    t.at(QStringLiteral("DeleteMember (answered Yes)"), n) = {median(del), {}, -1};
+    for (const Read &r : reads) {
+        const auto &[times, sql] = readTimes[QString::fromLatin1(r.name)];
+        Figure &f = t.at(QString::fromLatin1(r.name), n);
+        f.value = median(times);
+        const int k = int(std::clamp<qint64>(200000 / std::max<qint64>(n, 1), 3, 200));
+        if (!sql.isEmpty())
+            f.floor = cliFloor(roll, sql, k, floorRuns);
+    }
+    if (failures)
+        t.at(QStringLiteral("AddMember"), n).note =
+            QStringLiteral("%1 library call(s) failed").arg(failures);
+}
+
+// ---- member edit form ----------------------------------------------------------------------
+
+void benchForm(Table &t, const Options &o, const QString &folder, qint64 n, double selectFloor) {
+    const QString fill = QStringLiteral("Edit form: member list fill");
+    const QString sort = QStringLiteral("Edit form: header-click sort (Last Name)");
+    setAppFolder(folder);
+    QDir::setCurrent(folder);
+    setMsgBoxHandler([](const MsgBoxRequest &r) {
+        say("bench: form message: %s\n", r.prompt);
+        return Mb::OK;
+    });
+    auto form = std::make_unique<frmEditMem>();
+    form->resize(1200, 800);
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        say("bench: the edit form was not exposed\n");
+    QCoreApplication::processEvents();
+    QTreeView *list = form->lvMember;
+    if (list->model()->rowCount() != n) {
+        t.at(fill, n).note =
+            QStringLiteral("list shows %1 rows, not %2").arg(list->model()->rowCount()).arg(n);
+    }
+    std::vector<double> fills, sorts;
+    for (int i = 0; i < o.runs; ++i) {
+        const double t0 = nowMs();
+        form->FillMemberList();
+        // Until the refilled list is painted.
+        QCoreApplication::processEvents();
+        fills.push_back(nowMs() - t0);
+    }
+    QHeaderView *header = list->header();
+    const int column = 1;
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    for (int i = 0; i < o.runs; ++i) {
+        const double t0 = nowMs();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        sorts.push_back(nowMs() - t0);
+    }
+    const QString first = list->model()->index(0, column).data().toString();
+    form.reset();
+    setMsgBoxHandler({});
+    Figure &f = t.at(fill, n);
+    f.value = median(fills);
+    f.floor = selectFloor;
+    t.at(sort, n).value = median(sorts);
+    if (first.isEmpty())
+        t.at(sort, n).note = QStringLiteral("list empty after the click");
+}
+
+// ---- roster tool ---------------------------------------------------------------------------
+
+struct Timed {
+    double wallMs = -1, rssMb = -1;
+    int pages = -1;
+    QString error;
+};
+
+double parseWall(const QString &text) {
+    // "Elapsed (wall clock) time (h:mm:ss or m:ss): 0:01.23"
+    const auto m =
+        QRegularExpression(QStringLiteral(R"(Elapsed \(wall clock\).*: ([0-9:.]+))")).match(text);
+    if (!m.hasMatch())
+        return -1;
+    double s = 0;
+    for (const QString &part : m.captured(1).split(u':'))
+        s = s * 60 + part.toDouble();
+    return s * 1000;
+}
+
+int pdfPages(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    int count = 0;
+    auto it = QRegularExpression(QStringLiteral(R"(/Type\s*/Page(?!s))"))
+                  .globalMatch(QString::fromLatin1(f.readAll()));
+    for (; it.hasNext(); it.next())
+        ++count;
+    return count;
+}
+
+Timed timeCommand(const QString &program, const QStringList &args, const QString &pdf) {
+    Timed r;
+    QProcess p;
+    p.setProgram(QStringLiteral("/usr/bin/time"));
+    p.setArguments(QStringList{QStringLiteral("-v"), program} + args);
+    p.start();
+    if (!p.waitForFinished(600000)) {
+        p.kill();
+        r.error = QStringLiteral("timed out");
+        return r;
+    }
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    if (p.exitCode() != 0) {
+        r.error = QStringLiteral("failed (%1)").arg(err.section(u'\n', 0, 0).trimmed());
+        return r;
+    }
+    r.wallMs = parseWall(err);
+    const auto rss =
+        QRegularExpression(QStringLiteral(R"(Maximum resident set size.*: (\d+))")).match(err);
+    if (rss.hasMatch())
+        r.rssMb = rss.captured(1).toDouble() / 1024.0;
+    const auto pages = QRegularExpression(QStringLiteral(R"((\d+) pages)")).match(out);
+    r.pages = pages.hasMatch() ? pages.captured(1).toInt() : pdfPages(pdf);
+    return r;
+}
+
+void benchRosters(Table &t, const Options &o, const QString &folder, qint64 n) {
+    const QString tool = folder + QStringLiteral("/qmr-roster");
+    const struct {
+        const char *label, *name;
+    } rosters[] = {{"Full roster to PDF (qmr-roster)", "All"},
+                   {"Sports roster to PDF (qmr-roster)", "Sports"}};
+    for (const auto &ro : rosters) {
+        const QString row = QString::fromLatin1(ro.label);
+        if (!QFileInfo(tool).isExecutable()) {
+            t.at(row, n).note = QStringLiteral("not measurable yet (no qmr-roster)");
+            continue;
+        }
+        const QString pdf = folder + QStringLiteral("/roster-%1.pdf").arg(QLatin1String(ro.name));
+        const int runs = n >= 100000 ? 3 : std::max(3, o.runs / 2);
+        std::vector<double> wall, rss;
+        Timed last;
+        for (int i = 0; i < runs; ++i) {
+            last = timeCommand(tool,
+                               {QStringLiteral("--app-folder"), folder, QStringLiteral("--roster"),
+                                QString::fromLatin1(ro.name), QStringLiteral("--pdf"), pdf},
+                               pdf);
+            if (!last.error.isEmpty())
+                break;
+            wall.push_back(last.wallMs);
+            rss.push_back(last.rssMb);
+        }
+        Figure &f = t.at(row, n);
+        if (!last.error.isEmpty()) {
+            f.note = last.error;
+            continue;
+        }
+        f.value = median(wall);
+        f.note = QStringLiteral("%1 MB, %2 pages").arg(median(rss), 0, 'f', 0).arg(last.pages);
+        QFile::remove(pdf);
+    }
+}
+
+// LibreOffice converting the same rows, as CSV, to PDF: the peer the targets compare with.
+void benchPeer(Table &t, const QString &folder, qint64 n) {
+    const QString row = QStringLiteral("Peer: LibreOffice CSV to PDF (same rows)");
+    QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (office.isEmpty())
+        office = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
+    if (office.isEmpty()) {
+        t.at(row, n).note = QStringLiteral("not measured (LibreOffice not installed)");
+        return;
+    }
+    const QString csv = folder + QStringLiteral("/roster.csv");
+    QProcess dump;
+    dump.setStandardOutputFile(csv);
+    dump.start(QStringLiteral("sqlite3"),
+               {QStringLiteral("-csv"), QStringLiteral("-header"),
+                folder + QStringLiteral("/club/club.qmr"),
+                QStringLiteral("SELECT MemberID,LName,FName,MName,Membership,Dues,DuesPaid,"
+                               "Address1,City,State FROM tblMembers ORDER BY LName")});
+    dump.waitForFinished(-1);
+    std::vector<double> wall;
+    for (int i = 0; i < (n >= 100000 ? 1 : 3); ++i) {
+        const Timed r =
+            timeCommand(office,
+                        {QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                         QStringLiteral("pdf"), QStringLiteral("--outdir"), folder, csv},
+                        folder + QStringLiteral("/roster.pdf"));
+        if (!r.error.isEmpty()) {
+            t.at(row, n).note = r.error;
+            return;
+        }
+        wall.push_back(r.wallMs);
+    }
+    t.at(row, n).value = median(wall);
+}
+
+// ---- start-up ------------------------------------------------------------------------------
+
+struct ProbeDisplay {
+    std::unique_ptr<QProcess> server;
+    QString name; // empty: offscreen
+};
+
+ProbeDisplay startDisplay() {
+    ProbeDisplay d;
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty())
+        return d;
+    d.server = std::make_unique<QProcess>();
+    d.server->start(xvfb,
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                     QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                     QStringLiteral("1280x1024x24")});
+    if (d.server->waitForReadyRead(10000))
+        d.name = u':' + QString::fromLatin1(d.server->readLine().trimmed());
+    if (d.name.size() < 2) {
+        d.server->kill();
+        d.server->waitForFinished();
+        d.server.reset();
+        d.name.clear();
+    }
+    return d;
+}
+
+void stopDisplay(ProbeDisplay &d) {
+    if (!d.server)
+        return;
+    d.server->terminate();
+    if (!d.server->waitForFinished(5000))
+        d.server->kill();
+    d.server->waitForFinished();
+    d.server.reset();
+}
+
+void benchStartup(Table &t, const Options &o, const QString &folder, qint64 n,
+                  const ProbeDisplay &display) {
+    const QString row =
+        QStringLiteral("Start-up to splash shown")
+        + (display.name.isEmpty() ? QStringLiteral(" (offscreen)") : QStringLiteral(" (Xvfb)"));
+    std::vector<double> times;
+    QString outcome;
+    for (int i = 0; i < o.runs; ++i) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (display.name.isEmpty()) {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        } else {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            env.insert(QStringLiteral("DISPLAY"), display.name);
+        }
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(QDir::tempPath());
+        const double t0 = nowMs();
+        p.start(o.probe, {QStringLiteral("--app-folder"), folder});
+        if (!p.waitForStarted()) {
+            outcome = QStringLiteral("probe did not start");
+            break;
+        }
+        if (!p.waitForFinished(30000)) {
+            p.kill();
+            p.waitForFinished();
+            outcome = QStringLiteral("probe timed out");
+            break;
+        }
+        const QStringList words = QString::fromLatin1(p.readAllStandardOutput()).split(u' ');
+        if (words.size() < 2 || words[0] != u"splash") {
+            outcome = words.value(0) == u"main" ? QStringLiteral("no splash: main window first")
+                                                : QStringLiteral("splash never shown");
+            break;
+        }
+        times.push_back(words[1].trimmed().toLongLong() / 1e6 - t0);
+    }
+    Figure &f = t.at(row, n);
+    f.value = median(times);
+    f.note = outcome;
+}
+
+// ---- the table -----------------------------------------------------------------------------
+
+QString machine() {
+    const QString cpu = readAll(QStringLiteral("/proc/cpuinfo"))
+                            .section(QStringLiteral("model name"), 1, 1)
+                            .section(u'\n', 0, 0)
+                            .section(u':', 1)
+                            .trimmed();
+    const double ramKb = readAll(QStringLiteral("/proc/meminfo"))
+                             .section(u'\n', 0, 0)
+                             .section(u':', 1)
+                             .trimmed()
+                             .section(u' ', 0, 0)
+                             .toDouble();
+    return QStringLiteral("%1 cores (nproc), %2, %3 GiB RAM")
+        .arg(QThread::idealThreadCount())
+        .arg(cpu.isEmpty() ? QStringLiteral("unknown CPU") : cpu)
+        .arg(ramKb / 1024 / 1024, 0, 'f', 1);
+}
+
+QString ms(double v) {
+    if (v < 0)
+        return QStringLiteral("n/a");
+    if (v >= 1000)
+        return QStringLiteral("%1 s").arg(v / 1000, 0, 'f', 2);
+    if (v >= 10)
+        return QStringLiteral("%1 ms").arg(v, 0, 'f', 0);
+    return QStringLiteral("%1 ms").arg(v, 0, 'f', 2);
+}
+
+void print(const Table &t, const Options &o) {
+    std::printf("Machine: %s\n", qPrintable(machine()));
+    std::printf("Medians of %d runs (roster tool: 3 or more, writes: %d calls); (floor x N) = "
+                "our time as a multiple of the sqlite3 shell doing the same statement.\n\n",
+                o.runs, std::max(o.runs * 2, 11));
+    QString head = QStringLiteral("| measure |");
+    QString rule = QStringLiteral("|---|");
+    for (qint64 s : o.sizes) {
+        head += QStringLiteral(" %1 members |").arg(QLocale(QLocale::English).toString(s));
+        rule += QStringLiteral("---:|");
+    }
+    std::printf("%s\n%s\n", qPrintable(head), qPrintable(rule));
+    for (const QString &name : t.order) {
+        const Row &row = t.rows.at(name);
+        QString line = QStringLiteral("| ") + name + QStringLiteral(" |");
+        for (qint64 s : o.sizes) {
+            const auto it = row.find(s);
+            QString cell;
+            if (it != row.end()) {
+                const Figure &f = it->second;
+                if (f.value >= 0)
+                    cell = ms(f.value);
+                if (f.value >= 0 && f.floor > 0)
+                    cell += QStringLiteral(" (floor %1, x%2)")
+                                .arg(ms(f.floor))
+                                .arg(f.value / f.floor, 0, 'f', 1);
+                if (!f.note.isEmpty())
+                    cell += (cell.isEmpty() ? QString() : QStringLiteral("; ")) + f.note;
+            }
+            line += u' ' + (cell.isEmpty() ? QStringLiteral("—") : cell) + QStringLiteral(" |");
+        }
+        std::printf("%s\n", qPrintable(line));
+    }
+    std::fflush(stdout);
+}
+
+bool copyFolder(const QString &from, const QString &to) {
+    QDir().mkpath(to);
+    const QDir src(from);
+    for (const QFileInfo &fi :
+         src.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        const QString target = to + u'/' + fi.fileName();
+        if (fi.isDir()) {
+            if (!copyFolder(fi.filePath(), target))
+                return false;
+        } else if (!QFile::copy(fi.filePath(), target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<Options> parse(const QStringList &args) {
+    Options o;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (i + 1 >= args.size())
+            return std::nullopt;
+        const QString v = args[++i];
+        if (a == u"--work")
+            o.work = v;
+        else if (a == u"--template")
+            o.templateFolder = v;
+        else if (a == u"--make-roll")
+            o.makeRoll = v;
+        else if (a == u"--probe")
+            o.probe = v;
+        else if (a == u"--runs")
+            o.runs = std::max(1, v.toInt());
+        else if (a == u"--seed")
+            o.seed = v.toULongLong();
+        else if (a == u"--sizes") {
+            o.sizes.clear();
+            for (const QString &s : v.split(u','))
+                o.sizes.append(s.toLongLong());
+        } else
+            return std::nullopt;
+    }
+    if (o.work.isEmpty() || o.templateFolder.isEmpty() || o.makeRoll.isEmpty() || o.probe.isEmpty())
+        return std::nullopt;
+    // The probe runs from another working folder.
+    for (QString *path : {&o.work, &o.templateFolder, &o.makeRoll, &o.probe})
+        *path = QFileInfo(*path).absoluteFilePath();
+    return o;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    // The forms are measured without a screen; start-up gets its own display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillmere"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const std::optional<Options> opt = parse(app.arguments());
+    if (!opt) {
+        std::fprintf(stderr, "usage: qmr-bench --work DIR --template APPDIR --make-roll PROGRAM "
+                             "--probe PROGRAM [--runs N] [--sizes 1000,10000,100000] [--seed S]\n");
+        return 2;
+    }
+    const Options &o = *opt;
+    Table t;
+    ProbeDisplay display = startDisplay();
+    for (qint64 n : o.sizes) {
+        const QString folder = QDir(o.work).absoluteFilePath(QStringLiteral("roll-%1").arg(n));
+        QDir(folder).removeRecursively();
+        if (!copyFolder(o.templateFolder, folder)) {
+            say("bench: cannot copy the application folder to %s\n", folder);
+            return 1;
+        }
+        say("bench: %s\n", QStringLiteral("%1 members").arg(n));
+        QProcess mk;
+        mk.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const double t0 = nowMs();
+        mk.start(o.makeRoll, {QStringLiteral("--members"), QString::number(n),
+                              QStringLiteral("--app-folder"), folder, QStringLiteral("--seed"),
+                              QString::number(o.seed), QStringLiteral("--replace")});
+        mk.waitForFinished(-1);
+        if (mk.exitCode() != 0) {
+            say("bench: make-roll failed for %s\n", folder);
+            return 1;
+        }
+        t.at(QStringLiteral("make-roll (one transaction)"), n).value = nowMs() - t0;
+
+        benchLibrary(t, o, folder, n);
+        benchForm(t, o, folder, n, t.at(QStringLiteral("LoadMembers"), n).floor);
+        benchRosters(t, o, folder, n);
+        benchPeer(t, folder, n);
+        benchStartup(t, o, folder, n, display);
+    }
+    stopDisplay(display);
+    print(t, o);
+    return 0;
+}
