@@ -1,0 +1,183 @@
+#include "MemberTestUtil.h"
+#include "members/MemberList.h"
+#include "members/frmDeleteMem.h"
+#include "shell/modGlobal.h"
+
+#include <QFile>
+#include <QPushButton>
+
+using namespace members;
+
+class tst_MemberDelete : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void listAndChosenMember_data();
+    void listAndChosenMember();
+    void deleteNeedsAChosenMember();
+    void declinedDeletionKeepsTheMember();
+    void deleteAnswer_data();
+    void deleteAnswer();
+    void failingRollLeavesTheWindowUsable();
+    void headerSortsAsText();
+
+private:
+    void openWith(const QList<StoredMember> &members);
+    QStringList values() const;
+    int rowOf(const QString &id) const { return int(columnTexts(form->lvMember, 0).indexOf(id)); }
+
+    std::unique_ptr<TempAppFolder> app;
+    std::unique_ptr<MdiHost> host;
+    std::unique_ptr<MsgBoxRecorder> boxes;
+    QPointer<frmDeleteMem> form;
+};
+
+void tst_MemberDelete::init() {
+    app = std::make_unique<TempAppFolder>();
+    host = std::make_unique<MdiHost>();
+    boxes = std::make_unique<MsgBoxRecorder>();
+}
+
+void tst_MemberDelete::cleanup() {
+    delete form.data();
+    host.reset();
+    boxes.reset();
+    objClub.reset();
+    app.reset();
+}
+
+void tst_MemberDelete::openWith(const QList<StoredMember> &members) {
+    for (const StoredMember &m : members)
+        storeMember(*app, m);
+    form = host->open<frmDeleteMem>();
+}
+
+QStringList tst_MemberDelete::values() const {
+    QStringList out;
+    for (QLabel *l : form->lblData)
+        out << l->text();
+    return out;
+}
+
+void tst_MemberDelete::listAndChosenMember_data() {
+    QTest::addColumn<QString>("middle");
+    QTest::addColumn<QString>("shownName");
+    QTest::newRow("middle name") << "Jane"
+                                 << "O'Neil, Mary Jane";
+    QTest::newRow("no middle name") << ""
+                                    << "O'Neil, Mary ";
+}
+
+void tst_MemberDelete::listAndChosenMember() {
+    QFETCH(QString, middle);
+    QFETCH(QString, shownName);
+    StoredMember m =
+        member(QStringLiteral("M-3"), QStringLiteral("O'Neil"), QStringLiteral("Mary"));
+    m.middle = middle;
+    m.membership = QStringLiteral("Golf");
+    m.phone1 = QStringLiteral("555-0101");
+    openWith({m});
+    QCOMPARE(form->windowTitle(), QStringLiteral("Quillmere - Delete Member"));
+    QCOMPARE(headerTexts(form->lvMember),
+             (QStringList{"ID", "Last Name", "First Name", "Mid Name", "Address", "City",
+                          "Membership", "Home Phone"}));
+    QCOMPARE(form->lvMember->rows()->rowTexts(0),
+             (QStringList{"M-3", "O'Neil", "Mary", middle, "1 Main St", "Springfield", "Golf",
+                          "555-0101"}));
+    clickRow(form->lvMember, 0);
+    QCOMPARE(values(), (QStringList{"M-3", shownName, "1 Main St", "Golf"}));
+    QCOMPARE(itmMember.value(0), QStringLiteral("M-3"));
+    QTest::mouseClick(form->cmdClear, Qt::LeftButton);
+    QCOMPARE(values(), (QStringList{"", "", "", ""}));
+    QCOMPARE(form->lvMember->rows()->rowCount(), 1);
+}
+
+void tst_MemberDelete::deleteNeedsAChosenMember() {
+    openWith({member(QStringLiteral("M-1"), QStringLiteral("Able"), QStringLiteral("A"))});
+    QTest::mouseClick(form->cmdDelete, Qt::LeftButton);
+    clickRow(form->lvMember, 0);
+    QTest::mouseClick(form->cmdClear, Qt::LeftButton);
+    QTest::mouseClick(form->cmdDelete, Qt::LeftButton);
+    QVERIFY(boxes->shown().isEmpty());
+    QCOMPARE(app->scalar(QStringLiteral("SELECT COUNT(*) FROM tblMembers")), QStringLiteral("1"));
+}
+
+void tst_MemberDelete::declinedDeletionKeepsTheMember() {
+    openWith({member(QStringLiteral("M-1"), QStringLiteral("Able"), QStringLiteral("A"))});
+    clickRow(form->lvMember, 0);
+    boxes->answer({Mb::No});
+    QTest::mouseClick(form->cmdDelete, Qt::LeftButton);
+    QCOMPARE(boxes->shown().size(), 2);
+    QCOMPARE(boxes->shown()[0].title, QStringLiteral("** WARNING **")); // the library asks
+    QCOMPARE(boxes->shown()[1].prompt, QStringLiteral("Member Record NOT Deleted"));
+    QCOMPARE(icon(boxes->shown()[1]), Mb::Critical);
+    QCOMPARE(boxes->shown()[1].title, QStringLiteral("Quillmere"));
+    QCOMPARE(values(), (QStringList{"", "", "", ""}));
+    QCOMPARE(columnTexts(form->lvMember, 0), QStringList{"M-1"});
+    QCOMPARE(app->scalar(QStringLiteral("SELECT COUNT(*) FROM tblMembers")), QStringLiteral("1"));
+}
+
+void tst_MemberDelete::deleteAnswer_data() {
+    QTest::addColumn<int>("members");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Yes, one left") << 2 << int(Mb::Yes);
+    QTest::newRow("Yes, the last member") << 1 << int(Mb::Yes);
+    QTest::newRow("No closes") << 2 << int(Mb::No);
+}
+
+void tst_MemberDelete::deleteAnswer() {
+    QFETCH(int, members);
+    QFETCH(int, answer);
+    QList<StoredMember> roll{
+        member(QStringLiteral("M-1"), QStringLiteral("Able"), QStringLiteral("A"))};
+    if (members == 2)
+        roll << member(QStringLiteral("M-2"), QStringLiteral("Baker"), QStringLiteral("B"));
+    openWith(roll);
+    clickRow(form->lvMember, rowOf(QStringLiteral("M-1")));
+    boxes->answer({Mb::Yes, answer});
+    QTest::mouseClick(form->cmdDelete, Qt::LeftButton);
+    QCOMPARE(boxes->shown().size(), 2);
+    const MsgBoxRequest &asked = boxes->shown()[1];
+    QCOMPARE(asked.prompt,
+             QStringLiteral("Member Record Deleted!\n\nDo you want to delete another Member? "));
+    QCOMPARE(asked.title, QStringLiteral("Record Deleted Successfully"));
+    QCOMPARE(asked.style, Mb::YesNo | Mb::Question | Mb::DefaultButton2);
+    QCOMPARE(app->column(QStringLiteral("SELECT MemberID FROM tblMembers")),
+             members == 2 ? QStringList{"M-2"} : QStringList{});
+    if (answer == Mb::No) {
+        QVERIFY(MdiHost::closed(form.data()));
+        return;
+    }
+    QVERIFY(!MdiHost::closed(form.data()));
+    QCOMPARE(columnTexts(form->lvMember, 0), members == 2 ? QStringList{"M-2"} : QStringList{});
+    QCOMPARE(values(), (QStringList{"", "", "", ""}));
+}
+
+void tst_MemberDelete::failingRollLeavesTheWindowUsable() {
+    openWith({member(QStringLiteral("M-1"), QStringLiteral("Able"), QStringLiteral("A"))});
+    clickRow(form->lvMember, 0);
+    QVERIFY(QFile::remove(app->rollPath()));
+    QTest::mouseClick(form->cmdDelete, Qt::LeftButton);
+    QCOMPARE(boxes->shown().size(), 1);
+    QVERIFY(boxes->shown()[0].prompt.startsWith(QStringLiteral("Member Record NOT Deleted\n\n")));
+    QCOMPARE(values().value(0), QStringLiteral("M-1")); // another try is one click away
+    QTest::mouseClick(form->cmdClear, Qt::LeftButton);
+    QCOMPARE(values().value(0), QString());
+}
+
+void tst_MemberDelete::headerSortsAsText() {
+    openWith({member(QStringLiteral("M-2"), QStringLiteral("Baker"), QStringLiteral("B")),
+              member(QStringLiteral("M-10"), QStringLiteral("Able"), QStringLiteral("A")),
+              member(QStringLiteral("M-1"), QStringLiteral("Carter"), QStringLiteral("C"))});
+    clickHeader(form->lvMember, 0);
+    QCOMPARE(columnTexts(form->lvMember, 0), (QStringList{"M-2", "M-10", "M-1"}));
+    clickHeader(form->lvMember, 0);
+    QCOMPARE(columnTexts(form->lvMember, 0), (QStringList{"M-1", "M-10", "M-2"}));
+    clickHeader(form->lvMember, 2);
+    QCOMPARE(columnTexts(form->lvMember, 2), (QStringList{"C", "B", "A"}));
+}
+
+QTEST_MAIN(tst_MemberDelete)
+#include "tst_memberdelete.moc"
