@@ -1,19 +1,118 @@
 #include "frmMain.h"
+#include "clubdetails/frmEditClubData.h"
+#include "frmAbout.h"
+#include "help/HelpWindow.h"
+#include "members/frmAddMem.h"
+#include "members/frmDeleteMem.h"
+#include "members/frmEditMem.h"
 #include "modGlobal.h"
 #include "modMain.h"
+#include "reports/ReportCommands.h"
 #include "system/System.h"
+#include "ui/MsgBox.h"
 #include "ui/Pointer.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QFileInfo>
 #include <QMdiArea>
+#include <QMenuBar>
+#include <QPainter>
 
 namespace {
 QPointer<frmMain> g_main;
+
+enum class Row { Menu, Item, Separator };
+
+struct MenuEntry {
+    Row row;
+    const char *caption;
+    const char *control;
+    MenuCommand command = MenuCommand::None;
+    Roster roster = Roster::All;
+};
+
+// The menu bar, top to bottom. Separators are named because they are controls of the window.
+constexpr MenuEntry MenuTable[] = {
+    {Row::Menu, "&Add", "mnuAdd"},
+    {Row::Item, "Add New Member", "mnuAddNewMember", MenuCommand::AddNewMember},
+    {Row::Separator, "-", "A0"},
+    {Row::Item, "e&Xit", "mnuAddExit", MenuCommand::Exit},
+    {Row::Menu, "&Edit", "mnuEdit"},
+    {Row::Item, "Edit Member", "mnuEditMember", MenuCommand::EditMember},
+    {Row::Separator, "-", "E0"},
+    {Row::Item, "Edit Club Details", "mnuEditClubDetails", MenuCommand::EditClubDetails},
+    {Row::Menu, "&Utils", "mnuUtils"},
+    {Row::Item, "Delete Member Record", "mnuUtilsDeleteMember", MenuCommand::DeleteMember},
+    {Row::Menu, "&Reports", "mnuReports"},
+    {Row::Item, "Membership Roster", "mnuReportsMembershipRoll", MenuCommand::Report, Roster::All},
+    {Row::Separator, "-", "R0"},
+    {Row::Item, "Regular Members", "mnuReportsRegularMembers", MenuCommand::Report,
+     Roster::Regular},
+    {Row::Separator, "-", "R1"},
+    {Row::Item, "Family Members", "mnuReportsFamilyMembers", MenuCommand::Report, Roster::Family},
+    {Row::Separator, "-", "H6"},
+    {Row::Item, "Life Members", "mnuReportsLifeMembers", MenuCommand::Report, Roster::Life},
+    {Row::Separator, "-", "R2"},
+    {Row::Item, "Senior Members", "mnuReportsSeniorMembers", MenuCommand::Report, Roster::Senior},
+    {Row::Separator, "-", "R3"},
+    {Row::Item, "Sports Members", "mnuReportsSportsMembers", MenuCommand::Report, Roster::Sports},
+    {Row::Separator, "-", "R4"},
+    {Row::Item, "Pool Members", "mnuReportsPoolMembers", MenuCommand::Report, Roster::Pool},
+    {Row::Separator, "-", "R5"},
+    {Row::Item, "Junior Members", "mnuReportsJuniorMembers", MenuCommand::Report, Roster::Junior},
+    {Row::Menu, "&Window", "mnuWindow"},
+    {Row::Item, "Cascade", "mnuWindowCascade", MenuCommand::Cascade},
+    {Row::Separator, "-", "W0"},
+    {Row::Item, "Tile Vertically", "mnuWindowV", MenuCommand::TileVertically},
+    {Row::Separator, "-", "W1"},
+    {Row::Item, "Tile Horizontally", "mnuWindowH", MenuCommand::TileHorizontally},
+    {Row::Separator, "-", "W2"},
+    {Row::Item, "Arrange Icons", "mnuWindowArrangeIcons", MenuCommand::ArrangeIcons},
+    {Row::Menu, "&Help", "mnuHelp"},
+    {Row::Item, "User Help", "mnuShowHelp", MenuCommand::UserHelp},
+    {Row::Separator, "-", "H0"},
+    {Row::Item, "Check For Update", "mnuHelpCheckUpdates", MenuCommand::CheckForUpdate},
+    {Row::Separator, "-", "H2"},
+    {Row::Item, "About", "mnuHelpAbout", MenuCommand::About},
+};
+
+// The client area paints the club's picture scaled to fill it, behind the child windows.
+class ClubArea : public QMdiArea {
+public:
+    using QMdiArea::QMdiArea;
+    QPixmap picture;
+
+protected:
+    void paintEvent(QPaintEvent *event) override {
+        QMdiArea::paintEvent(event);
+        if (picture.isNull())
+            return;
+        QPainter p(viewport());
+        const QSize size =
+            picture.size().scaled(viewport()->size(), Qt::KeepAspectRatioByExpanding);
+        QRect target(QPoint(), size);
+        target.moveCenter(viewport()->rect().center());
+        p.drawPixmap(target, picture);
+    }
+};
+
+QString helpFolderFile(const char *name) {
+    return appPath(QStringLiteral("\\help\\") + QString::fromLatin1(name));
+}
+} // namespace
+
+QPixmap loadPicture(const QString &path) {
+    if (!QFileInfo::exists(path))
+        throw Failure(ErrNo::FileNotFound, QStringLiteral("File not found"));
+    QPixmap p;
+    if (!p.load(path))
+        throw Failure(ErrNo::PathFileAccess, QStringLiteral("Path/File access error"));
+    return p;
 }
 
-frmMain *frmMain::load()
-{
+frmMain *frmMain::load() {
     if (!g_main) {
         g_main = new frmMain;
         g_main->Form_Load();
@@ -21,25 +120,66 @@ frmMain *frmMain::load()
     return g_main;
 }
 
-frmMain *frmMain::instance()
-{
+frmMain *frmMain::instance() {
     return g_main;
 }
 
-frmMain::frmMain() : m_mdi(new QMdiArea(this))
-{
+frmMain::frmMain()
+    : m_mdi(new ClubArea(this)) {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_DeleteOnClose);
     setCentralWidget(m_mdi);
+    resize(1000, 720);
+    buildMenus();
+    installContextHelp([] {
+        const QString file = appHelpFile();
+        return file.isEmpty() ? helpFolderFile("qmr.hlp") : file;
+    });
 }
 
-void frmMain::Form_Load()
-{
+void frmMain::buildMenus() {
+    QMenu *menu = nullptr;
+    for (const MenuEntry &e : MenuTable) {
+        const QString caption = QString::fromLatin1(e.caption);
+        const QString control = QString::fromLatin1(e.control);
+        switch (e.row) {
+        case Row::Menu:
+            menu = menuBar()->addMenu(caption);
+            menu->setObjectName(control);
+            menu->menuAction()->setObjectName(control);
+            break;
+        case Row::Separator:
+            menu->addSeparator()->setObjectName(control);
+            break;
+        case Row::Item: {
+            QAction *a = menu->addAction(caption);
+            a->setObjectName(control);
+            const MenuCommand command = e.command;
+            const Roster roster = e.roster;
+            connect(a, &QAction::triggered, this,
+                    [this, command, roster] { run(command, roster); });
+            break;
+        }
+        }
+    }
+}
+
+QPixmap frmMain::backgroundPicture() const {
+    return static_cast<ClubArea *>(m_mdi)->picture;
+}
+
+void frmMain::Form_Load() {
     setPointer(Pointer::Arrow);
     const std::function<void()> steps[] = {
         [] { QApplication::clipboard()->clear(); },
         [] { NewClub(); },
         [this] { setWindowTitle(QStringLiteral("Quillmere v") + versionText()); },
+        [this] {
+            auto *area = static_cast<ClubArea *>(m_mdi);
+            area->picture = QPixmap();
+            area->picture = loadPicture(appPath(QStringLiteral("\\images\\Club_01.jpg")));
+            area->viewport()->update();
+        },
         [] { setPointer(Pointer::Arrow); },
     };
     for (const auto &step : steps) {
@@ -54,14 +194,185 @@ void frmMain::Form_Load()
     }
 }
 
-void frmMain::addChild(QWidget *form)
-{
+void frmMain::run(MenuCommand command, Roster roster) {
+    // Every command skips what fails; nothing may escape into the event loop.
+    skipOnFailure([&] {
+        switch (command) {
+        case MenuCommand::None:
+            break;
+        case MenuCommand::AddNewMember:
+            showChild(m_addMem);
+            break;
+        case MenuCommand::Exit:
+            EndProgram();
+            break;
+        case MenuCommand::EditMember:
+            openMemberList(true);
+            break;
+        case MenuCommand::DeleteMember:
+            openMemberList(false);
+            break;
+        case MenuCommand::EditClubDetails:
+            setWindowPointer(this, Pointer::Default);
+            showChild(m_editClub);
+            break;
+        case MenuCommand::Report:
+            RunRosterCommand(roster);
+            break;
+        case MenuCommand::Cascade:
+            Arrange(ArrangeCode::Cascade);
+            break;
+        case MenuCommand::TileVertically:
+            Arrange(ArrangeCode::TileVertical);
+            break;
+        case MenuCommand::TileHorizontally:
+            Arrange(ArrangeCode::TileHorizontal);
+            break;
+        case MenuCommand::ArrangeIcons:
+            Arrange(ArrangeCode::ArrangeIcons);
+            break;
+        case MenuCommand::UserHelp:
+            HelpWindow::showContents(helpFolderFile("Tarnwell.hlp"));
+            break;
+        case MenuCommand::CheckForUpdate:
+            checkForUpdate();
+            break;
+        case MenuCommand::About:
+            frmAbout::showModal(this);
+            break;
+        }
+    });
+}
+
+void frmMain::openMemberList(bool forEditing) {
+    setWindowPointer(this, Pointer::Busy);
+    bool none = true;
+    // A list that cannot be read counts as no members.
+    skipOnFailure([&] {
+        rsClub = std::make_shared<Recordset>();
+        if (!objClub)
+            throw Failure(ErrNo::ObjectNotSet,
+                          QStringLiteral("Object variable or With block variable not set"));
+        rsClub = objClub->RefreshMembers();
+        none = !rsClub || rsClub->isEmpty();
+    });
+    CloseRecordset();
+    setWindowPointer(this, Pointer::Default);
+    if (none) {
+        MsgBox(forEditing ? QStringLiteral("No Member records were found to edit! ")
+                          : QStringLiteral("No Member records were found to delete! "),
+               Mb::Exclamation | Mb::OKOnly, appTitle());
+        return;
+    }
+    if (forEditing)
+        showChild(m_editMem);
+    else
+        showChild(m_deleteMem);
+}
+
+void frmMain::checkForUpdate() {
+    const QString opener = GetRegString(QStringLiteral("htmlfile\\shell\\open\\command"), QString(),
+                                        true, false, false, false, false, false, false, false);
+    // Without an opener the command line would be the address alone, started as a program.
+    if (opener.isEmpty())
+        return;
+    startCommand(opener + u' ' + QString::fromLatin1(UpdatePage), false);
+}
+
+void frmMain::Arrange(int code) {
+    switch (code) {
+    case ArrangeCode::Cascade:
+        m_mdi->cascadeSubWindows();
+        break;
+    case ArrangeCode::TileHorizontal:
+        tile(false);
+        break;
+    case ArrangeCode::TileVertical:
+        tile(true);
+        break;
+    case ArrangeCode::ArrangeIcons:
+        arrangeIcons();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::tile(bool sideBySide) {
+    QList<QMdiSubWindow *> windows;
+    int iconRow = 0;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->isVisible())
+            continue;
+        if (sub->isMinimized())
+            iconRow = std::max(iconRow, sub->height());
+        else
+            windows << sub;
+    }
+    if (windows.isEmpty())
+        return;
+    // The row of minimized windows along the bottom stays free.
+    QRect area = m_mdi->viewport()->rect();
+    area.setBottom(area.bottom() - iconRow);
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow *sub = windows[i];
+        if (sub->isMaximized())
+            sub->showNormal();
+        QRect r;
+        if (sideBySide) {
+            const int x0 = area.left() + area.width() * i / n;
+            const int x1 = area.left() + area.width() * (i + 1) / n;
+            r = QRect(x0, area.top(), x1 - x0, area.height());
+        } else {
+            const int y0 = area.top() + area.height() * i / n;
+            const int y1 = area.top() + area.height() * (i + 1) / n;
+            r = QRect(area.left(), y0, area.width(), y1 - y0);
+        }
+        sub->setGeometry(r);
+    }
+}
+
+void frmMain::arrangeIcons() {
+    QList<QMdiSubWindow *> icons;
+    int rowHeight = 0;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->isVisible() && sub->isMinimized()) {
+            icons << sub;
+            rowHeight = std::max(rowHeight, sub->height());
+        }
+    }
+    const QRect area = m_mdi->viewport()->rect();
+    int x = area.left();
+    int y = area.bottom() + 1 - rowHeight;
+    // Left to right along the bottom; a full row continues on the row above it.
+    for (QMdiSubWindow *sub : icons) {
+        if (x > area.left() && x + sub->width() > area.right() + 1) {
+            x = area.left();
+            y -= rowHeight;
+        }
+        sub->move(x, y + rowHeight - sub->height());
+        x += sub->width();
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent *event) {
+    // The child windows close first and may refuse; then the program ends.
+    m_mdi->closeAllSubWindows();
+    if (!m_mdi->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void frmMain::addChild(QWidget *form) {
     QMdiSubWindow *sub = m_mdi->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
 }
 
-void frmMain::raiseChild(QWidget *form)
-{
+void frmMain::raiseChild(QWidget *form) {
     if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget())) {
         sub->show();
         m_mdi->setActiveSubWindow(sub);
@@ -70,8 +381,7 @@ void frmMain::raiseChild(QWidget *form)
     m_mdi->cascadeSubWindows();
 }
 
-void UnloadForm(QWidget *form)
-{
+void UnloadForm(QWidget *form) {
     if (!form)
         return;
     if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget()))

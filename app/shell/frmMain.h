@@ -5,6 +5,37 @@
 #include <QPointer>
 
 class QMdiArea;
+class frmAddMem;
+class frmEditMem;
+class frmDeleteMem;
+class frmEditClubData;
+enum class Roster;
+
+// The page "Check For Update" opens in the browser.
+inline constexpr char UpdatePage[] = "https://velliscar.example/quillmere/updates";
+
+// What a menu item does; the menu table pairs each item with one of these.
+enum class MenuCommand {
+    None,
+    AddNewMember,
+    Exit,
+    EditMember,
+    EditClubDetails,
+    DeleteMember,
+    Report,
+    Cascade,
+    TileVertically,
+    TileHorizontally,
+    ArrangeIcons,
+    UserHelp,
+    CheckForUpdate,
+    About,
+};
+
+// The platform's arrangement codes of the child windows.
+namespace ArrangeCode {
+constexpr int Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3;
+}
 
 // The one top-level window: a multiple-document area holding the child forms.
 class frmMain : public QMainWindow {
@@ -15,12 +46,13 @@ public:
     static frmMain *load();
     static frmMain *instance();
     QMdiArea *mdiArea() const { return m_mdi; }
+    // The background picture of the client area; null when it could not be loaded.
+    QPixmap backgroundPicture() const;
 
     // Shows a child form (single instance per form type): creates it on first use, raises it
     // when already open, then cascades the child windows.
     template<typename Form>
-    Form *showChild(QPointer<Form> &slot)
-    {
+    Form *showChild(QPointer<Form> &slot) {
         if (!slot) {
             slot = new Form;
             addChild(slot);
@@ -29,14 +61,34 @@ public:
         return slot;
     }
 
+    // Arranges the child windows by the platform's code (ArrangeCode).
+    void Arrange(int code);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     frmMain();
     void Form_Load();
+    void buildMenus();
+    void run(MenuCommand command, Roster roster);
+    void openMemberList(bool forEditing);
+    void checkForUpdate();
+    void tile(bool sideBySide);
+    void arrangeIcons();
     void addChild(QWidget *form);
     void raiseChild(QWidget *form);
 
     QMdiArea *m_mdi;
+    QPointer<frmAddMem> m_addMem;
+    QPointer<frmEditMem> m_editMem;
+    QPointer<frmDeleteMem> m_deleteMem;
+    QPointer<frmEditClubData> m_editClub;
 };
 
 // Closes a form, whether it sits in the main window's area or stands alone.
 void UnloadForm(QWidget *form);
+
+// Reads a picture shipped beside the program. A missing file fails with 53, a file that
+// cannot be decoded with 75.
+QPixmap loadPicture(const QString &path);
