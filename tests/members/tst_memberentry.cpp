@@ -1,5 +1,6 @@
 #include "MemberTestUtil.h"
 #include "members/frmAddMem.h"
+#include "members/frmEditMem.h"
 #include "shell/modGlobal.h"
 #include "ui/Pointer.h"
 
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void enterWalksTheFields();
     void highlightFollowsTheMouse();
     void notesHoldAtMost250();
+    void accessKeysPressTheirOwnForm();
     void failedSaveKeepsTheEntry_data();
     void failedSaveKeepsTheEntry();
 
@@ -344,6 +346,21 @@ void tst_MemberEntry::notesHoldAtMost250() {
     form->rtBox->paste();
     QCOMPARE(form->rtBox->toPlainText(), QString(240, u'x') + QString(10, u'p'));
     QCOMPARE(form->rtBox->toolTip(), QStringLiteral(" Max 250 characters "));
+}
+
+void tst_MemberEntry::accessKeysPressTheirOwnForm() {
+    // With the edit form open beside it, Alt+S still saves the form the user is in.
+    QPointer<frmEditMem> other = host->open<frmEditMem>();
+    host->area->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(form->parentWidget()));
+    form->txtBox[0]->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(boxes->prompts(), QStringList{"Last Name is missing! "});
+    host->area->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(other->parentWidget()));
+    other->txtBox[1]->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(boxes->prompts().size(), 2);
+    QCOMPARE(boxes->prompts().last(), QStringLiteral("Select a record to edit! "));
+    delete other.data();
 }
 
 void tst_MemberEntry::failedSaveKeepsTheEntry_data() {
