@@ -4,17 +4,6 @@
 #include <cmath>
 
 namespace {
-// The parts of one section of a number format.
-struct Pattern {
-    QString prefix;
-    QString suffix;
-    int intZeros = 0;
-    bool grouping = false;
-    int minDecimals = 0;
-    int maxDecimals = 0;
-    bool percent = false;
-};
-
 // Splits on ';' outside quotes and escapes.
 QStringList sections(const QString &format) {
     QStringList result(QString{});
@@ -36,8 +25,22 @@ QStringList sections(const QString &format) {
     return result;
 }
 
-Pattern parse(const QString &section) {
+// Adds one unit in the last place of a string of decimal digits.
+QString incremented(QString digits) {
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        if (digits[i] != u'9') {
+            digits[i] = QChar(digits[i].unicode() + 1);
+            return digits;
+        }
+        digits[i] = u'0';
+    }
+    return u'1' + digits;
+}
+} // namespace
+
+DisplayFormat::Pattern DisplayFormat::parse(const QString &section) {
     Pattern p;
+    p.given = !section.isEmpty();
     bool inNumber = false;
     bool afterPoint = false;
     auto literal = [&](const QString &text) {
@@ -77,21 +80,20 @@ Pattern parse(const QString &section) {
     return p;
 }
 
-// Adds one unit in the last place of a string of decimal digits.
-QString incremented(QString digits) {
-    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
-        if (digits[i] != u'9') {
-            digits[i] = QChar(digits[i].unicode() + 1);
-            return digits;
-        }
-        digits[i] = u'0';
-    }
-    return u'1' + digits;
+DisplayFormat::DisplayFormat(const QString &format, const QLocale &locale)
+    : m_empty(format.isEmpty())
+    , m_group(locale.groupSeparator())
+    , m_decimal(locale.decimalPoint())
+    , m_minus(locale.negativeSign())
+    , m_locale(locale) {
+    const QStringList secs = sections(format);
+    for (qsizetype i = 0; i < secs.size() && i < 4; ++i)
+        m_sections[i] = parse(secs[i]);
 }
 
 // The magnitude's digits under the pattern; rounds half away from zero on the shortest
 // decimal form, so 2.675 shows as 2.68 although its binary value lies just below.
-QString number(double magnitude, const Pattern &p, const QLocale &locale, bool *isZero) {
+QString DisplayFormat::number(double magnitude, const Pattern &p, bool *isZero) const {
     if (p.percent)
         magnitude *= 100;
     const QString plain = QString::number(magnitude, 'f', QLocale::FloatingPointShortest);
@@ -123,26 +125,17 @@ QString number(double magnitude, const Pattern &p, const QLocale &locale, bool *
         whole.clear();
     while (whole.size() < p.intZeros)
         whole.prepend(u'0');
-    if (p.grouping) {
-        const QString sep = locale.groupSeparator();
+    if (p.grouping)
         for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-            whole.insert(i, sep);
-    }
+            whole.insert(i, m_group);
     if (!fraction.isEmpty())
-        whole += locale.decimalPoint() + fraction;
+        whole += m_decimal + fraction;
     return whole;
 }
 
-QString literalText(const QString &section) {
-    const Pattern p = parse(section);
-    return p.prefix + p.suffix;
-}
-} // namespace
-
-QString formatValue(const QVariant &value, const QString &format, const QLocale &locale) {
-    const QStringList secs = sections(format);
+QString DisplayFormat::apply(const QVariant &value) const {
     if (!value.isValid() || value.isNull())
-        return secs.size() >= 4 ? literalText(secs[3]) : QString();
+        return m_sections[3].given ? m_sections[3].prefix + m_sections[3].suffix : QString();
 
     bool ok = false;
     double v = 0;
@@ -159,25 +152,29 @@ QString formatValue(const QVariant &value, const QString &format, const QLocale 
         const QString text = value.toString().trimmed();
         v = QLocale::c().toDouble(text, &ok);
         if (!ok)
-            v = locale.toDouble(text, &ok);
+            v = m_locale.toDouble(text, &ok);
         break;
     }
     default:
         break;
     }
-    if (!ok || !std::isfinite(v) || format.isEmpty())
+    if (!ok || !std::isfinite(v) || m_empty)
         return value.toString();
 
     const bool negative = v < 0;
-    const bool ownNegative = negative && secs.size() >= 2 && !secs[1].isEmpty();
-    const Pattern p = parse(ownNegative ? secs[1] : secs[0]);
+    const bool ownNegative = negative && m_sections[1].given;
+    const Pattern &p = m_sections[ownNegative ? 1 : 0];
     bool isZero = false;
-    const QString digits = number(std::fabs(v), p, locale, &isZero);
-    if (isZero && secs.size() >= 3 && !secs[2].isEmpty()) {
-        const Pattern z = parse(secs[2]);
-        return z.prefix + number(0, z, locale, &isZero) + z.suffix;
+    const QString digits = number(std::fabs(v), p, &isZero);
+    if (isZero && m_sections[2].given) {
+        const Pattern &z = m_sections[2];
+        return z.prefix + number(0, z, &isZero) + z.suffix;
     }
     // A negative amount that rounds to nothing shows without its sign.
     const bool minus = negative && !ownNegative && !isZero;
-    return (minus ? QString(locale.negativeSign()) : QString()) + p.prefix + digits + p.suffix;
+    return (minus ? m_minus : QString()) + p.prefix + digits + p.suffix;
+}
+
+QString formatValue(const QVariant &value, const QString &format, const QLocale &locale) {
+    return DisplayFormat(format, locale).apply(value);
 }

@@ -4,13 +4,19 @@
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QImage>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QRawFont>
+#include <QTextLayout>
+#include <algorithm>
 #include <array>
+#include <map>
 
 ReportItem ReportItem::label(int left, int top, int width, int height, const QString &text,
                              Qt::Alignment align, const ReportFont &font) {
@@ -59,22 +65,168 @@ QSizeF PageSetup::paperTwips() const {
     return landscape != wide ? size.transposed() : size;
 }
 
+// Text shaped once per font and text, so repeated values (a city, a membership type, a
+// heading) cost nothing after their first page.
+struct ShapedText {
+    QList<QGlyphRun> runs; // positions relative to the start of the baseline
+    double width = 0;
+};
+
+struct FontData {
+    explicit FontData(const QFont &f)
+        : font(f)
+        , raw(QRawFont::fromFont(f))
+        , metrics(f) {}
+    QFont font;
+    QRawFont raw;
+    QFontMetricsF metrics;
+    QHash<QString, ShapedText> shaped;
+
+    const ShapedText &shape(const QString &text) {
+        auto it = shaped.constFind(text);
+        if (it != shaped.constEnd())
+            return *it;
+        // Bounded, so a roll of unique names cannot grow it without end.
+        if (shaped.size() > 20000)
+            shaped.clear();
+        return *shaped.insert(text, shapeNow(text));
+    }
+
+private:
+    ShapedText shapeNow(const QString &text) const {
+        ShapedText s;
+        // Plain Latin text needs no shaping: its glyphs come straight from the font's map.
+        const bool plain = raw.isValid() && std::all_of(text.begin(), text.end(), [](QChar c) {
+                               return c.unicode() >= 0x20 && c.unicode() < 0x300;
+                           });
+        if (plain) {
+            const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+            if (!glyphs.contains(0u)) {
+                const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+                QList<QPointF> positions;
+                positions.reserve(glyphs.size());
+                double x = 0;
+                for (const QPointF &a : advances) {
+                    positions.append(QPointF(x, 0));
+                    x += a.x();
+                }
+                QGlyphRun run;
+                run.setRawFont(raw);
+                run.setGlyphIndexes(glyphs);
+                run.setPositions(positions);
+                s.runs.append(run);
+                s.width = x;
+                return s;
+            }
+        }
+        QTextLayout layout(text, font);
+        layout.setCacheEnabled(true);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(1e9);
+        layout.endLayout();
+        s.width = line.naturalTextWidth();
+        const double ascent = line.ascent();
+        for (QGlyphRun run : layout.glyphRuns()) {
+            QList<QPointF> positions = run.positions();
+            for (QPointF &p : positions)
+                p.ry() -= ascent;
+            run.setPositions(positions);
+            s.runs.append(run);
+        }
+        return s;
+    }
+};
+
 // What drawing needs of each item, worked out once per binding rather than once per row.
 struct Report::Prepared {
     struct Item {
-        Item(const ReportItem &i, const QFont &f)
-            : item(&i)
-            , font(f)
-            , metrics(f) {}
         const ReportItem *item;
-        QFont font;
-        QFontMetricsF metrics;
+        FontData *font = nullptr;
         int column = -1;
+        DisplayFormat format;
+        bool formatted = false;
         QString text;
         bool pageDependent = false;
     };
     std::array<std::vector<Item>, 5> sections;
+    std::vector<std::unique_ptr<FontData>> fonts;
+    // Rules of the page being drawn, by pen width; joined and drawn in one go at its end.
+    std::map<int, std::vector<QLineF>> lines;
+    // The page's glyphs, one run per font: a PDF then sets each font once per page.
+    struct Glyphs {
+        QRawFont font;
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+    };
+    std::vector<Glyphs> glyphs;
+
+    void addRun(const QGlyphRun &run, const QPointF &origin) {
+        const QRawFont font = run.rawFont();
+        auto it = std::find_if(glyphs.begin(), glyphs.end(),
+                               [&](const Glyphs &g) { return g.font == font; });
+        if (it == glyphs.end()) {
+            glyphs.push_back({font, {}, {}});
+            it = glyphs.end() - 1;
+        }
+        it->indexes += run.glyphIndexes();
+        for (const QPointF &p : run.positions())
+            it->positions.append(p + origin);
+    }
+
+    FontData *fontFor(const ReportFont &f) {
+        QFont font(f.family);
+        font.setStyleHint(QFont::SansSerif);
+        // Sized in twips, the painter's unit, so text measures the same on every device.
+        font.setPixelSize(qMax(1, qRound(f.pointSize * Twips::PerPoint)));
+        font.setBold(f.bold);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        for (const auto &d : fonts)
+            if (d->font == font)
+                return d.get();
+        fonts.push_back(std::make_unique<FontData>(font));
+        return fonts.back().get();
+    }
 };
+
+namespace {
+// Joins rules that continue one another, so a ruled grid becomes a few long strokes.
+std::vector<QLineF> joined(std::vector<QLineF> lines) {
+    std::vector<QLineF> vertical, horizontal, other;
+    for (const QLineF &l : lines) {
+        if (l.x1() == l.x2())
+            vertical.push_back(l.y1() <= l.y2() ? l : QLineF(l.p2(), l.p1()));
+        else if (l.y1() == l.y2())
+            horizontal.push_back(l.x1() <= l.x2() ? l : QLineF(l.p2(), l.p1()));
+        else
+            other.push_back(l);
+    }
+    auto join = [](std::vector<QLineF> &v, auto fixed, auto from, auto to, auto make) {
+        std::sort(v.begin(), v.end(), [&](const QLineF &a, const QLineF &b) {
+            return fixed(a) != fixed(b) ? fixed(a) < fixed(b) : from(a) < from(b);
+        });
+        std::vector<QLineF> out;
+        for (const QLineF &l : v) {
+            if (!out.empty() && fixed(out.back()) == fixed(l) && from(l) <= to(out.back()))
+                out.back() = make(fixed(l), from(out.back()), std::max(to(out.back()), to(l)));
+            else
+                out.push_back(l);
+        }
+        v = std::move(out);
+    };
+    join(
+        vertical, [](const QLineF &l) { return l.x1(); }, [](const QLineF &l) { return l.y1(); },
+        [](const QLineF &l) { return l.y2(); },
+        [](double x, double a, double b) { return QLineF(x, a, x, b); });
+    join(
+        horizontal, [](const QLineF &l) { return l.y1(); }, [](const QLineF &l) { return l.x1(); },
+        [](const QLineF &l) { return l.x2(); },
+        [](double y, double a, double b) { return QLineF(a, y, b, y); });
+    other.insert(other.end(), vertical.begin(), vertical.end());
+    other.insert(other.end(), horizontal.begin(), horizontal.end());
+    return other;
+}
+} // namespace
 
 Report::Report()
     : m_runDate(currentDateTime().date()) {}
@@ -93,7 +245,7 @@ void Report::invalidate() {
     m_prepared.reset();
 }
 
-const Report::Prepared &Report::prepared() const {
+Report::Prepared &Report::prepared() const {
     if (m_prepared)
         return *m_prepared;
     auto prep = std::make_unique<Prepared>();
@@ -102,15 +254,14 @@ const Report::Prepared &Report::prepared() const {
     const QString shortDate = m_locale.toString(m_runDate, QLocale::ShortFormat);
     for (int s = 0; s < 5; ++s) {
         for (const ReportItem &item : bands[s]->items) {
-            QFont font(item.font.family);
-            font.setStyleHint(QFont::SansSerif);
-            // Sized in twips, the painter's unit, so text measures the same on every device.
-            font.setPixelSize(qMax(1, qRound(item.font.pointSize * Twips::PerPoint)));
-            font.setBold(item.font.bold);
-            font.setHintingPreference(QFont::PreferNoHinting);
-            Prepared::Item p(item, font);
+            Prepared::Item p{&item, nullptr, -1, {}, false, {}, false};
+            if (item.kind != ReportItem::Kind::Line)
+                p.font = prep->fontFor(item.font);
             if (item.kind == ReportItem::Kind::Field) {
                 p.column = m_rows ? m_rows->columnIndex(item.text) : -1;
+                p.formatted = !item.format.isEmpty();
+                if (p.formatted)
+                    p.format = DisplayFormat(item.format, m_locale);
             } else if (item.kind == ReportItem::Kind::Label) {
                 QString text = item.text;
                 text.replace(QLatin1String(Placeholder::Title), title);
@@ -165,26 +316,26 @@ int Report::pageCount() const {
     return int(m_pages.size());
 }
 
-void Report::drawSection(QPainter &p, int sectionIndex, double top, int row, int pageIndex,
+void Report::drawSection(int sectionIndex, double top, int row, int pageIndex,
                          QList<DrawnItem> *drawn) const {
+    Prepared &prep = prepared();
     const double dx = page.leftMargin;
-    for (const Prepared::Item &pi : prepared().sections[sectionIndex]) {
+    for (const Prepared::Item &pi : prep.sections[sectionIndex]) {
         const ReportItem &item = *pi.item;
         if (item.kind == ReportItem::Kind::Line) {
-            QPen pen(Qt::black, item.lineWidth);
-            pen.setCapStyle(Qt::FlatCap);
-            p.setPen(pen);
             const QPointF a(dx + item.left, top + item.top);
             const QPointF b(a.x() + item.width, a.y() + item.height);
-            p.drawLine(a, b);
+            prep.lines[item.lineWidth].push_back(QLineF(a, b));
             if (drawn)
                 drawn->append({DrawnItem::Kind::Line, QString(), QRectF(a, b), false});
             continue;
         }
         QString text;
         if (item.kind == ReportItem::Kind::Field) {
-            if (pi.column >= 0 && row >= 0)
-                text = formatValue(m_rows->value(row, pi.column), item.format, m_locale);
+            if (pi.column >= 0 && row >= 0) {
+                const QVariant &v = m_rows->value(row, pi.column);
+                text = pi.formatted ? pi.format.apply(v) : v.toString();
+            }
         } else if (pi.pageDependent) {
             text = pi.text;
             text.replace(QLatin1String(Placeholder::Pages), QString::number(pageCount()));
@@ -194,29 +345,55 @@ void Report::drawSection(QPainter &p, int sectionIndex, double top, int row, int
         }
         if (text.isEmpty())
             continue;
-        double width = pi.metrics.horizontalAdvance(text);
-        if (width > item.width) {
+        FontData &font = *pi.font;
+        const ShapedText *shaped = &font.shape(text);
+        if (shaped->width > item.width) {
             // Cut where the box ends, and say so, rather than run into the next column.
-            text = pi.metrics.elidedText(text, Qt::ElideRight, item.width);
-            width = pi.metrics.horizontalAdvance(text);
+            text = font.metrics.elidedText(text, Qt::ElideRight, item.width);
+            shaped = &font.shape(text);
         }
         double x = dx + item.left;
         if (item.alignment & Qt::AlignRight)
-            x += item.width - width;
+            x += item.width - shaped->width;
         else if (item.alignment & Qt::AlignHCenter)
-            x += (item.width - width) / 2;
-        double baseline = top + item.top + pi.metrics.ascent();
+            x += (item.width - shaped->width) / 2;
+        double baseline = top + item.top + font.metrics.ascent();
         if (item.alignment & Qt::AlignVCenter)
-            baseline += (item.height - pi.metrics.height()) / 2;
+            baseline += (item.height - font.metrics.height()) / 2;
         else if (item.alignment & Qt::AlignBottom)
-            baseline += item.height - pi.metrics.height();
-        p.setFont(pi.font);
-        p.setPen(Qt::black);
-        p.drawText(QPointF(x, baseline), text);
+            baseline += item.height - font.metrics.height();
+        for (const QGlyphRun &run : shaped->runs)
+            prep.addRun(run, QPointF(x, baseline));
         if (drawn)
             drawn->append({DrawnItem::Kind::Text, text,
                            QRectF(dx + item.left, top + item.top, item.width, item.height),
                            item.font.bold});
+    }
+}
+
+void Report::flush(QPainter &painter) const {
+    Prepared &prep = prepared();
+    painter.setPen(Qt::black);
+    for (Prepared::Glyphs &g : prep.glyphs) {
+        if (g.indexes.isEmpty())
+            continue;
+        QGlyphRun run;
+        run.setRawFont(g.font);
+        run.setGlyphIndexes(g.indexes);
+        run.setPositions(g.positions);
+        painter.drawGlyphRun(QPointF(0, 0), run);
+        g.indexes.clear();
+        g.positions.clear();
+    }
+    for (auto &[width, lines] : prep.lines) {
+        if (lines.empty())
+            continue;
+        QPen pen(Qt::black, width);
+        pen.setCapStyle(Qt::SquareCap);
+        painter.setPen(pen);
+        const std::vector<QLineF> strokes = joined(std::move(lines));
+        painter.drawLines(strokes.data(), int(strokes.size()));
+        lines.clear();
     }
 }
 
@@ -226,21 +403,23 @@ void Report::renderPage(QPainter &painter, int pageIndex, QList<DrawnItem> *draw
         return;
     const PageInfo &info = m_pages[size_t(pageIndex)];
     painter.save();
+    painter.setPen(Qt::black);
     double y = page.topMargin;
     if (info.reportHeader) {
-        drawSection(painter, 0, y, -1, pageIndex, drawn);
+        drawSection(0, y, -1, pageIndex, drawn);
         y += reportHeader.height;
     }
-    drawSection(painter, 1, y, -1, pageIndex, drawn);
+    drawSection(1, y, -1, pageIndex, drawn);
     y += pageHeader.height;
     for (int r = info.firstRow; r < info.firstRow + info.rowCount; ++r) {
-        drawSection(painter, 2, y, r, pageIndex, drawn);
+        drawSection(2, y, r, pageIndex, drawn);
         y += detail.height;
     }
     if (info.reportFooter)
-        drawSection(painter, 4, y, -1, pageIndex, drawn);
+        drawSection(4, y, -1, pageIndex, drawn);
     const double footerTop = page.paperTwips().height() - page.bottomMargin - pageFooter.height;
-    drawSection(painter, 3, footerTop, -1, pageIndex, drawn);
+    drawSection(3, footerTop, -1, pageIndex, drawn);
+    flush(painter);
     painter.restore();
 }
 

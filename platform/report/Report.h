@@ -139,8 +139,9 @@ private:
     struct Prepared;
 
     void paginate() const;
-    const Prepared &prepared() const;
-    void drawSection(QPainter &p, int sectionIndex, double top, int row, int pageIndex,
+    Prepared &prepared() const;
+    void flush(QPainter &p) const; // draws what the page collected
+    void drawSection(int sectionIndex, double top, int row, int pageIndex,
                      QList<DrawnItem> *drawn) const;
 
     RecordsetPtr m_rows;
