@@ -207,11 +207,10 @@ void MemberForm::buildFields() {
             m_right->addWidget(rtBox, 1);
         } else {
             m_grid->addWidget(caption, f.gridRow, f.gridColumn);
-            // Fields with a neighbour on their row take one column, the others span the row.
-            const bool shared =
-                f.gridRow == MemberFields[fieldRow(FieldKind::List, PaidList)].gridRow;
+            // Short values get a short box, leaving room beside it (Paid, the edit form's ID).
+            const bool narrow = f.kind == FieldKind::Text && f.maxLength <= 10;
             if (f.gridColumn == 0)
-                m_grid->addWidget(w, f.gridRow, 1, 1, shared ? 1 : 3);
+                m_grid->addWidget(w, f.gridRow, 1, 1, narrow ? 1 : 3);
             else
                 m_grid->addWidget(w, f.gridRow, f.gridColumn + 1);
         }

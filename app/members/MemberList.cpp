@@ -3,6 +3,7 @@
 
 #include <QHeaderView>
 #include <QLocale>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace members {
@@ -141,6 +142,7 @@ MemberList::MemberList(std::span<const ListColumn> columns, QWidget *parent)
     setSortingEnabled(false);
     header()->setSectionsClickable(true);
     header()->setStretchLastSection(false);
+    setMinimumHeight(fontMetrics().height() * 10);
     const int unit = fontMetrics().averageCharWidth() * 4;
     for (int c = 0; c < int(columns.size()); ++c)
         header()->resizeSection(c, int(columns[c].width * unit));
@@ -167,6 +169,12 @@ void MemberList::fill(const Recordset &rs) {
 void MemberList::columnClick(int column) {
     m_direction = m_direction == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_model->sortByText(column, m_direction);
+}
+
+QSize MemberList::sizeHint() const {
+    const int columns =
+        header()->length() + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    return {std::min(columns, 1000), QTreeView::sizeHint().height()};
 }
 
 QStringList MemberList::selectedRow() const {

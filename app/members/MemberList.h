@@ -95,6 +95,8 @@ public:
     Qt::SortOrder sortDirection() const { return m_direction; }
     // The selected row's texts; empty when no row is selected.
     QStringList selectedRow() const;
+    // Wide enough for every column, within reason.
+    QSize sizeHint() const override;
 
 Q_SIGNALS:
     // The user picked a row, with the mouse or the keyboard.
