@@ -210,8 +210,9 @@ constexpr double TwipsToPixels = 96.0 / 1440.0;
 
 class Reader {
 public:
-    Reader(const QByteArray &in, QTextDocument *doc)
+    Reader(const QByteArray &in, qsizetype start, QTextDocument *doc)
         : m_in(in)
+        , m_pos(start)
         , m_cursor(doc) {}
 
     void run() {
@@ -686,7 +687,7 @@ bool readRtf(const QByteArray &rtf, QTextDocument *document) {
         ++start;
     if (!rtf.mid(start, 5).startsWith("{\\rtf"))
         return false;
-    Reader reader(rtf, document);
+    Reader reader(rtf, start, document);
     reader.run();
     return true;
 }
