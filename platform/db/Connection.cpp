@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <sqlite3.h>
 
 DbError::~DbError() = default;
@@ -14,6 +15,13 @@ Connection::StatementObserver &observer() {
 
 constexpr int ErrClosed = 3704;
 constexpr int BusyTimeoutMs = 3000;
+
+// Rolls found sound in this process. The check reads the whole file, so it runs at the
+// first open (start-up) rather than before every operation.
+QSet<QString> &checkedRolls() {
+    static QSet<QString> rolls;
+    return rolls;
+}
 
 // Walks a relative path from a base folder, matching each name regardless of letter case,
 // so a source written as "CLub\club.qmr" finds "club/club.qmr".
@@ -118,11 +126,42 @@ void Connection::open() {
             failFromEngine();
         if (id != RollApplicationId)
             fail(SQLITE_NOTADB, QStringLiteral("The file is not a Quillmere roll: %1").arg(path));
+        if (!checkedRolls().contains(path)) {
+            checkRoll(path);
+            checkedRolls().insert(path);
+        }
     } catch (...) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
         throw;
     }
+}
+
+// A damaged roll is refused before anything is written into it: a change on top of a broken
+// page would spread the damage over members that are still intact.
+void Connection::checkRoll(const QString &path) {
+    auto collect = [&](const char *sql) {
+        QStringList out;
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) != SQLITE_OK)
+            failFromEngine();
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            out << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE)
+            failFromEngine();
+        return out;
+    };
+    const QStringList problems = collect("PRAGMA quick_check(1)");
+    if (problems != QStringList{QStringLiteral("ok")})
+        fail(SQLITE_CORRUPT,
+             QStringLiteral("The roll is damaged (%1): %2").arg(problems.value(0), path));
+    const QStringList tables = collect("SELECT name FROM sqlite_master WHERE type = 'table'");
+    for (const char *required : {"tblMembers", "tblMain", "tblStates", "tblCanada"})
+        if (!tables.contains(QLatin1String(required), Qt::CaseInsensitive))
+            fail(SQLITE_CORRUPT,
+                 QStringLiteral("The roll has no table %1: %2").arg(QLatin1String(required), path));
 }
 
 void Connection::close() {

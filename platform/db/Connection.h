@@ -49,11 +49,13 @@ public:
     static void setStatementObserver(StatementObserver observer);
 
     // Every roll carries this identifier, so a foreign file is refused before it is changed.
+    // The first open of a roll in a process also checks its pages and its four tables.
     static constexpr int RollApplicationId = 0x514D5233;
 
 private:
     [[noreturn]] void fail(int code, const QString &message);
     [[noreturn]] void failFromEngine();
+    void checkRoll(const QString &path);
     void run(const char *sql);
 
     QString m_connectionString;

@@ -1,0 +1,191 @@
+// Whatever a secretary types or pastes is stored as typed, in one statement, and nothing
+// typed into a value ever runs as a statement of its own.
+#include "RelSupport.h"
+#include "TestSupport.h"
+
+#include <QTest>
+
+namespace {
+QStringList member(const QString &id) {
+    return {id,
+            QStringLiteral("Lane"),
+            QStringLiteral("Ann"),
+            QString(),
+            QStringLiteral("1 Quay"),
+            QString(),
+            QStringLiteral("Tarnwell"),
+            QStringLiteral("ME - Maine"),
+            QStringLiteral("04101"),
+            QStringLiteral("555-0101"),
+            QString(),
+            QString(),
+            QStringLiteral("Regular"),
+            QStringLiteral("Annual"),
+            QStringLiteral("ann@example.org"),
+            QString()};
+}
+
+// The columns AddMember cleans, with their element in its list and in UpdateMember's.
+struct Cleaned {
+    const char *column;
+    int add;
+    int update;
+};
+constexpr Cleaned CleanedColumns[] = {
+    {"LName", 1, 0},    {"FName", 2, 1},    {"MName", 3, 2},   {"Address1", 4, 3},
+    {"Address2", 5, 4}, {"City", 6, 5},     {"Zip", 8, 7},     {"Phone1", 9, 8},
+    {"Phone2", 10, 9},  {"Phone3", 11, 10}, {"Email", 14, 13}, {"Notes", 15, 14},
+};
+
+// What the roll must hold for a typed value: NULs gone, surrounding blanks gone, the rest
+// byte for byte.
+QString stored(QString typed) {
+    typed.remove(QChar(0));
+    qsizetype b = 0, e = typed.size();
+    while (b < e && typed[b] == u' ')
+        ++b;
+    while (e > b && typed[e - 1] == u' ')
+        --e;
+    return typed.mid(b, e - b);
+}
+
+QString failureOf(const std::function<void()> &f) {
+    try {
+        f();
+    } catch (...) {
+        const Failure e = currentFailure(std::current_exception());
+        return QString::number(e.number()) + u' ' + e.description();
+    }
+    return QStringLiteral("no failure");
+}
+} // namespace
+
+class tst_hostile : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void hostileTextStoredLiterally_data();
+    void hostileTextStoredLiterally();
+    void secondStatementNeverRuns_data();
+    void secondStatementNeverRuns();
+};
+
+void tst_hostile::hostileTextStoredLiterally_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("apostrophes") << QStringLiteral("O'Neil's ''' '");
+    QTest::newRow("double quotes") << QStringLiteral("\"Bob\" \"\" \"");
+    QTest::newRow("semicolons") << QStringLiteral("a; b;; ;");
+    QTest::newRow("drop table") << QStringLiteral("'); DROP TABLE tblMembers; --");
+    QTest::newRow("always true") << QStringLiteral("' OR '1'='1");
+    QTest::newRow("statement in quotes") << QStringLiteral("x'); DELETE FROM tblMain; SELECT ('");
+    QTest::newRow("comment openers") << QStringLiteral("/* -- */ */ /*");
+    QTest::newRow("backslashes and wildcards") << QStringLiteral("C:\\club\\%_ \\' \\\\");
+    QTest::newRow("tabs") << QStringLiteral("\tTab\tbed\t");
+    QTest::newRow("line breaks") << QStringLiteral("line1\nline2\r\nline3\r");
+    QTest::newRow("blanks around") << QStringLiteral("   padded  in  the middle   ");
+    QTest::newRow("NUL characters") << QString::fromUtf16(u"a\0b\0'c\0", 7);
+    QTest::newRow("non-Latin scripts")
+        << QString::fromUtf8("Ελληνικά Кириллица 日本語 한국어 ქართული");
+    QTest::newRow("emoji") << QString::fromUtf8(
+        "😀 👨‍👩‍👧 🇨🇦 🏌️‍♀️");
+    QTest::newRow("right to left") << QString::fromUtf8("עברית العربية \u202Eevil\u202C \u200F'");
+    QTest::newRow("10,000-character paste") << QStringLiteral("O'").repeated(5000);
+}
+
+void tst_hostile::hostileTextStoredLiterally() {
+    QFETCH(QString, typed);
+    TempAppFolder app;
+    const QByteArray lookups = Roll::digest(app.rollPath());
+    auto club = app.newClub();
+    StatementRecorder sql;
+
+    QStringList values = member(QStringLiteral("M-1"));
+    for (const Cleaned &c : CleanedColumns)
+        values[c.add] = typed;
+    QVERIFY(club->AddMember(values, 25));
+    QCOMPARE(sql.statements().size(), 1);
+    for (const Cleaned &c : CleanedColumns)
+        QCOMPARE(app.scalar(QStringLiteral("SELECT %1 FROM tblMembers").arg(c.column)),
+                 stored(typed));
+
+    // The edit form's list, every cleaned value hostile, the rest as stored.
+    QStringList edited = member(QString()).mid(1);
+    for (const Cleaned &c : CleanedColumns)
+        edited[c.update] = QStringLiteral("x") + typed;
+    QVERIFY(club->UpdateMember(edited, QStringLiteral("M-1"), 30));
+    QCOMPARE(sql.statements().size(), 2);
+    for (const Cleaned &c : CleanedColumns)
+        QCOMPARE(
+            app.scalar(
+                QStringLiteral("SELECT %1 FROM tblMembers WHERE MemberID = 'M-1'").arg(c.column)),
+            stored(QStringLiteral("x") + typed));
+
+    // The tables themselves are untouched: one member, lookups and schema as shipped.
+    QCOMPARE(app.scalar(QStringLiteral("SELECT COUNT(*) FROM tblMembers")), QStringLiteral("1"));
+    app.exec(QStringLiteral("DELETE FROM tblMembers;"));
+    QCOMPARE(Roll::digest(app.rollPath()), lookups);
+    QCOMPARE(Roll::integrity(app.rollPath()), QStringLiteral("ok"));
+}
+
+// Values the library places unchanged (State, Membership) could end the statement early and
+// start another; the engine is never handed more than one, and the first does not run either.
+void tst_hostile::secondStatementNeverRuns_data() {
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<int>("element");
+    QTest::addColumn<QString>("value");
+    const QString tail = QStringLiteral("); DELETE FROM tblMembers; --");
+    QTest::newRow("add State") << "add" << 7
+                               << "X','z','p','p','p',1,'Regular','Annual','e','n','2026-01-01'"
+                                      + tail;
+    QTest::newRow("add Membership")
+        << "add" << 12 << "Regular','Annual','e','n','2026-01-01'" + tail;
+    QTest::newRow("update State") << "update" << 6
+                                  << QStringLiteral(
+                                         "X' WHERE MemberID = 'M-1'; DELETE FROM tblMembers; --");
+    QTest::newRow("update Membership")
+        << "update" << 11 << QStringLiteral("X' WHERE MemberID = 'M-1'; DROP TABLE tblMain; --");
+}
+
+void tst_hostile::secondStatementNeverRuns() {
+    QFETCH(QString, op);
+    QFETCH(int, element);
+    QFETCH(QString, value);
+    TempAppFolder app;
+    auto club = app.newClub();
+    QVERIFY(club->AddMember(member(QStringLiteral("M-1")), 25));
+    QVERIFY(club->AddMember(member(QStringLiteral("M-2")), 25));
+    const QByteArray before = Roll::digest(app.rollPath());
+    MsgBoxRecorder boxes;
+    StatementRecorder sql;
+
+    if (op == QLatin1String("add")) {
+        QStringList values = member(QStringLiteral("M-3"));
+        values[element] = value;
+        QVERIFY(failureOf([&] { club->AddMember(values, 25); }).startsWith(QLatin1String("1 ")));
+        QVERIFY(boxes.shown().isEmpty());
+    } else {
+        QStringList edited = member(QString()).mid(1);
+        edited[0] = QStringLiteral("Changed");
+        edited[element] = value;
+        bool updated = true;
+        QCOMPARE(
+            failureOf([&] { updated = club->UpdateMember(edited, QStringLiteral("M-2"), 25); }),
+            QStringLiteral("no failure"));
+        QVERIFY(!updated);
+        QCOMPARE(boxes.shown().size(), 1);
+        QVERIFY2(boxes.prompts().first().startsWith(QLatin1String("ERROR # 1\n\n")),
+                 qPrintable(boxes.prompts().first()));
+        QVERIFY(boxes.prompts().first().endsWith(QLatin1String("\nFunction: UpdateMember")));
+    }
+    // Refused before the statement was built, or handed over whole as one text and refused
+    // by the engine's one-statement rule: never split into two.
+    QVERIFY(sql.statements().size() <= 1);
+    if (!sql.statements().isEmpty())
+        QVERIFY(sql.statements().first().contains(value));
+    club.reset();
+    QCOMPARE(Roll::digest(app.rollPath()), before);
+    QCOMPARE(Roll::integrity(app.rollPath()), QStringLiteral("ok"));
+}
+
+QTEST_GUILESS_MAIN(tst_hostile)
+#include "tst_hostile.moc"
