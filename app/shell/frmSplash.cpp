@@ -76,7 +76,7 @@ frmSplash::frmSplash(QWidget *parent)
     box->addWidget(Frame1);
     box->addWidget(proBar);
     box->addWidget(Label1);
-    setFixedSize(sizeHint().expandedTo(QSize(560, 0)));
+    setMinimumWidth(560);
 }
 
 void frmSplash::load() {
@@ -84,6 +84,7 @@ void frmSplash::load() {
     lblVersion->setText(QStringLiteral("Version ") + versionText());
     Image1->setPixmap(loadPicture(appPath(QStringLiteral("\\images\\club_01.jpg"))));
     proBar->setVisible(true);
+    adjustSize();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     show();

@@ -171,6 +171,7 @@ HelpWindow::HelpWindow(const QString &helpFile)
         const QModelIndex root = m_engine->contentModel()->index(0, 0);
         if (root.isValid())
             setWindowTitle(root.data().toString());
+        m_engine->contentWidget()->expandToDepth(0);
         if (m_homeWanted)
             showHome();
         Q_EMIT contentsReady();

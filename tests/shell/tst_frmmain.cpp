@@ -78,6 +78,7 @@ private Q_SLOTS:
     void f1OpensThePageOfTheWindow();
     void aboutShowsModalAndOkCloses();
     void aboutWithoutDocumentShowsNothing();
+    void f1OverTheModalAboutBox();
     void exitEndsProgram();
     void closingTheWindowEndsProgram();
 
@@ -529,6 +530,36 @@ void TestFrmMain::aboutWithoutDocumentShowsNothing() {
     QVERIFY(!appeared);
     QVERIFY(m_boxes->shown().isEmpty());
     QVERIFY(w->isVisible());
+}
+
+void TestFrmMain::f1OverTheModalAboutBox() {
+    frmMain *w = openMain();
+    QString page;
+    bool helpModal = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
+        if (!about)
+            return;
+        QTest::keyClick(about->rtBox, Qt::Key_F1);
+        if (HelpWindow *help = waitForHelp(appPath(QStringLiteral("\\help\\qmr.hlp")))) {
+            page = help->currentPage().fileName();
+            // Over a modal box the help must be usable, so it is modal itself.
+            helpModal = help->isModal() && QApplication::activeModalWidget() == help;
+            help->close();
+        }
+        QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+    });
+    QTimer guard;
+    guard.callOnTimeout(this, [] {
+        if (QWidget *m = QApplication::activeModalWidget())
+            m->close();
+    });
+    guard.start(5000);
+
+    action(w, "mnuHelpAbout")->trigger();
+
+    QCOMPARE(page, QStringLiteral("windows.html"));
+    QVERIFY(helpModal);
 }
 
 void TestFrmMain::exitEndsProgram() {
