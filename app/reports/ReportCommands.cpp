@@ -24,7 +24,6 @@ void showRoster(Roster roster) {
     if (main && main->mdiArea()) {
         QMdiSubWindow *sub = main->mdiArea()->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        sub->resize(1000, 700);
         sub->show();
         main->mdiArea()->setActiveSubWindow(sub);
     } else {

@@ -2,6 +2,7 @@
 #include "report/ReportPreview.h"
 #include "shell/modGlobal.h"
 
+#include <QMdiArea>
 #include <QVBoxLayout>
 #include <array>
 
@@ -16,6 +17,13 @@ rptRoster::rptRoster(const RosterInfo &info, RecordsetPtr rows, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_preview);
     resize(1000, 700);
+}
+
+QSize rptRoster::sizeHint() const {
+    for (QWidget *w = parentWidget(); w; w = w->parentWidget())
+        if (auto *area = qobject_cast<QMdiArea *>(w))
+            return (area->viewport()->size() * 0.8).expandedTo(QSize(600, 400));
+    return QSize(1000, 700);
 }
 
 QPointer<rptRoster> &rosterWindow(Roster r) {

@@ -16,6 +16,8 @@ public:
     rptRoster(const RosterInfo &info, RecordsetPtr rows, QWidget *parent = nullptr);
     const RosterInfo &info() const { return m_info; }
     ReportPreview *preview() const { return m_preview; }
+    // Cascading sizes windows by their hint: a roster wants most of the main window.
+    QSize sizeHint() const override;
 
 private:
     const RosterInfo &m_info;

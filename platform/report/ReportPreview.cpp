@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPageLayout>
@@ -112,6 +113,7 @@ ReportPreview::ReportPreview(std::shared_ptr<Report> report, QWidget *parent)
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setWidget(m_view);
     m_scroll->setWidgetResizable(false);
+    m_scroll->viewport()->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -179,10 +181,11 @@ void ReportPreview::updateView() {
     m_view->update();
 }
 
-void ReportPreview::resizeEvent(QResizeEvent *e) {
-    QWidget::resizeEvent(e);
-    if (m_zoom <= 0)
+bool ReportPreview::eventFilter(QObject *watched, QEvent *e) {
+    // The fitting zooms follow the room the page has, once the layout gave it.
+    if (watched == m_scroll->viewport() && e->type() == QEvent::Resize && m_zoom <= 0)
         updateView();
+    return QWidget::eventFilter(watched, e);
 }
 
 void ReportPreview::print() {

@@ -50,7 +50,7 @@ Q_SIGNALS:
     void pageChanged(int pageIndex);
 
 protected:
-    void resizeEvent(QResizeEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
     class PageView;
