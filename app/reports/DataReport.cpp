@@ -12,7 +12,13 @@ DataReportEnvironment::~DataReportEnvironment() = default;
 void DataReportEnvironment::execute(Roster r) {
     if (!conReport.isOpen())
         conReport.open();
-    m_rs[size_t(r)] = conReport.execute(QLatin1String(rosterInfo(r).sql));
+    try {
+        m_rs[size_t(r)] = conReport.execute(QLatin1String(rosterInfo(r).sql));
+    } catch (...) {
+        // The next request opens afresh rather than reusing a connection that failed.
+        skipOnFailure([this] { conReport.close(); });
+        throw;
+    }
 }
 
 bool DataReportEnvironment::isOpen(Roster r) const {
