@@ -111,7 +111,8 @@ void tst_killed::killedMidSave() {
     confirmed = int(confirmedIds.size()) - inFlightKept;
     qInfo("%d rounds, %d saves confirmed, 0 lost; killed in flight: %d kept, %d not stored", rounds,
           confirmed, inFlightKept, inFlightLost);
-    QVERIFY2(confirmed > rounds, "too few saves were confirmed for the rounds to mean anything");
+    QVERIFY2(confirmed > 0 && inFlightKept + inFlightLost > 0,
+             "no kill landed during a save: the rounds prove nothing");
 }
 
 void tst_killed::killedInsideLargeTransaction_data() {
