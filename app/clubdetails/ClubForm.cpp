@@ -1,4 +1,5 @@
 #include "ClubForm.h"
+#include "ui/TextLimit.h"
 #include "shell/modGlobal.h"
 #include "ui/Failure.h"
 #include "ui/MsgBox.h"
@@ -47,6 +48,7 @@ ClubFormControls buildClubForm(QWidget *form, const QString &title, QWidget *ext
         auto *txt = new QLineEdit(form);
         txt->setObjectName(QStringLiteral("txtBox%1").arg(i));
         txt->setMaxLength(f.maxLength);
+        keepCharactersWhole(txt);
         // A screen reader announces the field by its caption.
         lbl->setBuddy(txt);
         grid->addWidget(lbl, int(i), 0);

@@ -1,4 +1,5 @@
 #include "MemberForm.h"
+#include "ui/TextLimit.h"
 #include "ClubAccess.h"
 #include "shell/modGlobal.h"
 #include "system/System.h"
@@ -63,7 +64,7 @@ void NotesBox::inputMethodEvent(QInputMethodEvent *e) {
     const int r = std::max(0, room());
     if (e->commitString().size() > r) {
         QInputMethodEvent cut(e->preeditString(), e->attributes());
-        cut.setCommitString(e->commitString().left(r), e->replacementStart(),
+        cut.setCommitString(leftWhole(e->commitString(), r), e->replacementStart(),
                             e->replacementLength());
         QPlainTextEdit::inputMethodEvent(&cut);
         return;
@@ -76,7 +77,7 @@ void NotesBox::insertFromMimeData(const QMimeData *source) {
         return;
     QString text = source->text();
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text = text.left(std::max(0, room()));
+    text = leftWhole(text, room());
     if (!text.isEmpty())
         textCursor().insertText(text);
 }
@@ -157,6 +158,7 @@ void MemberForm::buildFields() {
             auto *box = new QLineEdit(this);
             box->setObjectName(QStringLiteral("txtBox_%1").arg(f.index));
             box->setMaxLength(f.maxLength);
+            keepCharactersWhole(box);
             if (f.index == DuesBox)
                 box->setAlignment(Qt::AlignRight);
             // A stored value longer than the box allows was let in whole; once the user

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "qmrplatform.h"
+
+#include <QString>
+
+class QLineEdit;
+
+// A length cap counts UTF-16 units, so it can cut a character in half; these keep
+// characters whole, since half a character is stored as garbage.
+QMR_PLATFORM_EXPORT QString leftWhole(const QString &text, int units);
+QMR_PLATFORM_EXPORT void keepCharactersWhole(QLineEdit *box);
