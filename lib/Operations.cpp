@@ -4,6 +4,7 @@
 #include "ui/MsgBox.h"
 
 #include <QLocale>
+#include <cmath>
 
 namespace {
 const LogWriter AddClubLog{
@@ -19,7 +20,10 @@ QString now() {
 }
 
 // The shortest text that reads back as the same amount, always with "." as decimal mark.
+// "nan" and "inf" are no amount and no SQL either: such a value fails before the statement.
 QString dues(double amount) {
+    if (!std::isfinite(amount))
+        throw DbError(1, QStringLiteral("The dues are not a number: ") + QString::number(amount));
     return QString::number(amount, 'g', QLocale::FloatingPointShortest);
 }
 
@@ -34,12 +38,15 @@ QString element(const QStringList &list, int i) {
 
 // A value placed between the quotes unchanged must not hold an apostrophe: it would end the
 // literal early and the rest would be read as SQL (a key such as x' OR 'a'='a would match
-// every row). Such a value fails the statement before it reaches the engine.
+// every row), and a NUL character would end the statement text. Such a value fails the
+// statement before it is built.
 QString unchanged(const QString &value) {
     constexpr int StatementError = 1;
     if (value.contains(u'\''))
         throw DbError(StatementError,
                       QStringLiteral("An apostrophe is not allowed in this value: ") + value);
+    if (value.contains(QChar(0)))
+        throw DbError(StatementError, QStringLiteral("A NUL character is not allowed in a value."));
     return value;
 }
 } // namespace
