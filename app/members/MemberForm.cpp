@@ -1,11 +1,12 @@
 #include "MemberForm.h"
-#include "ui/TextLimit.h"
 #include "ClubAccess.h"
+#include "MemberList.h"
 #include "shell/modGlobal.h"
 #include "system/System.h"
 #include "ui/Failure.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
+#include "ui/TextLimit.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -109,6 +110,16 @@ RecordsetPtr &currentRecordset() {
         throw Failure(ErrNo::ObjectNotSet,
                       QStringLiteral("Object variable or With block variable not set"));
     return rsClub;
+}
+
+void fillFromRoll(MemberList &list) {
+    setPointer(Pointer::Busy);
+    skipOnFailure([&] { list.clearRows(); });
+    skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
+    skipOnFailure([] { rsClub = club().LoadMembers(); });
+    skipOnFailure([&] { list.fill(*currentRecordset()); });
+    CloseRecordset();
+    setPointer(Pointer::Default);
 }
 
 QString failureText(const QString &what, const Failure &f) {

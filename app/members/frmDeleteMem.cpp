@@ -93,13 +93,7 @@ frmDeleteMem::frmDeleteMem(QWidget *parent)
 }
 
 void frmDeleteMem::FillMemberList() {
-    setPointer(Pointer::Busy);
-    skipOnFailure([this] { lvMember->clearRows(); });
-    skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
-    skipOnFailure([] { rsClub = club().LoadMembers(); });
-    skipOnFailure([this] { lvMember->fill(*currentRecordset()); });
-    CloseRecordset();
-    setPointer(Pointer::Default);
+    fillFromRoll(*lvMember);
 }
 
 void frmDeleteMem::lvMember_Click() {

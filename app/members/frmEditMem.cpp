@@ -59,13 +59,7 @@ void frmEditMem::showEvent(QShowEvent *e) {
 }
 
 void frmEditMem::FillMemberList() {
-    setPointer(Pointer::Busy);
-    skipOnFailure([this] { lvMember->clearRows(); });
-    skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
-    skipOnFailure([] { rsClub = club().LoadMembers(); });
-    skipOnFailure([this] { lvMember->fill(*currentRecordset()); });
-    CloseRecordset();
-    setPointer(Pointer::Default);
+    fillFromRoll(*lvMember);
 }
 
 void frmEditMem::lvMember_Click() {
