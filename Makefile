@@ -3,7 +3,7 @@ BUILD ?= build
 CONFIG ?= Debug
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-asan demo bench clean
+.PHONY: deps configure build run test test-asan demo clean
 
 deps:
 	./scripts/install-deps.sh
