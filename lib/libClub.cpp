@@ -1,6 +1,7 @@
 #include "libClub.h"
 #include "system/System.h"
 #include "ui/MsgBox.h"
+#include "ui/TextLimit.h"
 
 #include <QDir>
 
@@ -71,12 +72,7 @@ QString libClub::Clean(const QString &strText) {
     for (qsizetype pos = s.indexOf(u'\''); pos >= 0; pos = s.indexOf(u'\'', pos + 2))
         s.insert(pos + 1, u'\'');
     s.remove(QChar(u'\0'));
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.mid(b, e - b);
+    return trimBlanks(s);
 }
 
 void libClub::reportFailure(const Failure &f, const LogWriter *log, const QString &function) {

@@ -2,6 +2,7 @@
 #include "component/Component.h"
 #include "system/System.h"
 #include "ui/Pointer.h"
+#include "ui/TextLimit.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -30,17 +31,6 @@ void CloseRecordset() {
     rsClub.reset();
 }
 
-namespace {
-QString trimSpaces(const QString &s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.mid(b, e - b);
-}
-} // namespace
-
 void TrimTextFields(QWidget *form) {
     if (!form)
         return;
@@ -48,17 +38,17 @@ void TrimTextFields(QWidget *form) {
     for (QWidget *w : children) {
         skipOnFailure([&] {
             if (auto *t = qobject_cast<QTextEdit *>(w)) {
-                const QString trimmed = trimSpaces(t->toPlainText());
+                const QString trimmed = trimBlanks(t->toPlainText());
                 if (trimmed != t->toPlainText())
                     t->setPlainText(trimmed);
             } else if (auto *p = qobject_cast<QPlainTextEdit *>(w)) {
-                const QString trimmed = trimSpaces(p->toPlainText());
+                const QString trimmed = trimBlanks(p->toPlainText());
                 if (trimmed != p->toPlainText())
                     p->setPlainText(trimmed);
             } else if (auto *l = qobject_cast<QLineEdit *>(w)) {
                 // A list's own edit line is part of the list, not a text box.
                 if (!qobject_cast<QComboBox *>(l->parentWidget()))
-                    l->setText(trimSpaces(l->text()));
+                    l->setText(trimBlanks(l->text()));
             }
         });
     }

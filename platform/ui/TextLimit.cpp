@@ -21,3 +21,12 @@ void keepCharactersWhole(QLineEdit *box) {
         }
     });
 }
+
+QString trimBlanks(const QString &text) {
+    qsizetype b = 0, e = text.size();
+    while (b < e && text[b] == u' ')
+        ++b;
+    while (e > b && text[e - 1] == u' ')
+        --e;
+    return text.mid(b, e - b);
+}

@@ -17,7 +17,7 @@ rm -rf "$probe"
 
 export CCACHE_BASEDIR="$(cd "$here/../.." && pwd)"
 cmake -S "$here" -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=None >/dev/null
-cmake --build "$out" -j 2 >/dev/null
+cmake --build "$out" -j 2 >"$out/build.log" 2>&1 || { tail -30 "$out/build.log"; exit 1; }
 
 export QT_QPA_PLATFORM=offscreen
 export LSAN_OPTIONS="suppressions=$here/../lsan.supp:print_suppressions=0"
