@@ -1,8 +1,9 @@
 #include "ClubForm.h"
-#include "ui/TextLimit.h"
+#include "shell/frmMain.h"
 #include "shell/modGlobal.h"
 #include "ui/Failure.h"
 #include "ui/MsgBox.h"
+#include "ui/TextLimit.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -119,4 +120,15 @@ void clearClubFields(const ClubTextBoxes &txtBox) {
     for (QLineEdit *t : txtBox)
         skipOnFailure([&] { t->clear(); });
     skipOnFailure([&] { txtBox[0]->setFocus(); });
+}
+
+void reportClubSave(QWidget *form, const ClubTextBoxes &txtBox, bool stored,
+                    const QString &storedText, const QString &notStoredText) {
+    if (stored) {
+        MsgBox(storedText, Mb::Information | Mb::OKOnly);
+        clearClubFields(txtBox);
+        UnloadForm(form);
+    } else {
+        MsgBox(notStoredText, Mb::Critical | Mb::OKOnly, QStringLiteral(" * ERROR * "));
+    }
 }

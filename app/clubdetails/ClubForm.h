@@ -38,3 +38,8 @@ bool validateClubFields(const ClubTextBoxes &txtBox);
 QStringList clubSaveArray(const QString &clubId, const ClubTextBoxes &txtBox);
 
 void clearClubFields(const ClubTextBoxes &txtBox);
+
+// Tells the outcome of a save. A stored record clears the fields and closes the form; one not
+// stored keeps every entry for another try.
+void reportClubSave(QWidget *form, const ClubTextBoxes &txtBox, bool stored,
+                    const QString &storedText, const QString &notStoredText);

@@ -2,7 +2,6 @@
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
 #include "ui/Failure.h"
-#include "ui/MsgBox.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,15 +85,8 @@ void frmClubData::cmdSave_Click() {
         skipOnFailure([&] { saved = objClub->AddClubDetails(strText); });
     }
 
-    if (saved) {
-        MsgBox(QStringLiteral("Your Club information has been saved! "),
-               Mb::Information | Mb::OKOnly);
-        cmdClear_Click();
-        UnloadForm(this);
-    } else {
-        MsgBox(QStringLiteral("This record was NOT saved! "), Mb::Critical | Mb::OKOnly,
-               QStringLiteral(" * ERROR * "));
-    }
+    reportClubSave(this, txtBox, saved, QStringLiteral("Your Club information has been saved! "),
+                   QStringLiteral("This record was NOT saved! "));
 }
 
 void frmClubData::cmdClear_Click() {

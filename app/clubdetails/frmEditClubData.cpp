@@ -2,7 +2,6 @@
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
 #include "ui/Failure.h"
-#include "ui/MsgBox.h"
 #include "ui/Pointer.h"
 
 #include <QKeyEvent>
@@ -91,15 +90,9 @@ void frmEditClubData::cmdSave_Click() {
     skipOnFailure(
         [&] { updated = objClub->UpdateClubDetails(clubSaveArray(lblID->text(), txtBox)); });
 
-    if (updated) {
-        MsgBox(QStringLiteral("Your Club information has been updated! "),
-               Mb::Information | Mb::OKOnly);
-        cmdClear_Click();
-        UnloadForm(this);
-    } else {
-        MsgBox(QStringLiteral("This record was NOT updated! "), Mb::Critical | Mb::OKOnly,
-               QStringLiteral(" * ERROR * "));
-    }
+    reportClubSave(this, txtBox, updated,
+                   QStringLiteral("Your Club information has been updated! "),
+                   QStringLiteral("This record was NOT updated! "));
 }
 
 void frmEditClubData::cmdClear_Click() {

@@ -3,6 +3,7 @@
 #include "club/libClub.h"
 
 #include <QString>
+#include <functional>
 
 class Failure;
 
@@ -19,5 +20,9 @@ RecordsetPtr &currentRecordset();
 QString failureText(const QString &what, const Failure &f);
 // Refills a member list with every member of the roll; a failing step leaves it empty.
 void fillFromRoll(MemberList &list);
+// Hands the row the user chose, if any, to show; a failure there leaves the form as it was.
+void showChosenRow(MemberList &list, const std::function<void(const QStringList &row)> &show);
+// Sorts the list by the clicked column.
+void sortByColumn(MemberList &list, int column);
 
 } // namespace members

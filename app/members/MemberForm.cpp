@@ -122,6 +122,22 @@ void fillFromRoll(MemberList &list) {
     setPointer(Pointer::Default);
 }
 
+void showChosenRow(MemberList &list, const std::function<void(const QStringList &row)> &show) {
+    setPointer(Pointer::Busy);
+    skipOnFailure([&] {
+        const QStringList row = list.selectedRow();
+        if (!row.isEmpty())
+            show(row);
+    });
+    setPointer(Pointer::Default);
+}
+
+void sortByColumn(MemberList &list, int column) {
+    setPointer(Pointer::Busy);
+    skipOnFailure([&] { list.columnClick(column); });
+    setPointer(Pointer::Default);
+}
+
 QString failureText(const QString &what, const Failure &f) {
     return what + LineBreak + LineBreak + f.description();
 }

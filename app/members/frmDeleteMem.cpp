@@ -5,7 +5,6 @@
 #include "shell/modGlobal.h"
 #include "ui/Failure.h"
 #include "ui/MsgBox.h"
-#include "ui/Pointer.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -97,11 +96,7 @@ void frmDeleteMem::FillMemberList() {
 }
 
 void frmDeleteMem::lvMember_Click() {
-    setPointer(Pointer::Busy);
-    skipOnFailure([this] {
-        const QStringList row = lvMember->selectedRow();
-        if (row.isEmpty())
-            return;
+    showChosenRow(*lvMember, [this](const QStringList &row) {
         itmMember = row;
         lblData[0]->setText(row.value(0));
         lblData[1]->setText(row.value(1) + QStringLiteral(", ") + row.value(2) + u' '
@@ -109,13 +104,10 @@ void frmDeleteMem::lvMember_Click() {
         lblData[2]->setText(row.value(4));
         lblData[3]->setText(row.value(6));
     });
-    setPointer(Pointer::Default);
 }
 
 void frmDeleteMem::lvMember_ColumnClick(int column) {
-    setPointer(Pointer::Busy);
-    skipOnFailure([&] { lvMember->columnClick(column); });
-    setPointer(Pointer::Default);
+    sortByColumn(*lvMember, column);
 }
 
 void frmDeleteMem::cmdDelete_Click() {

@@ -63,11 +63,7 @@ void frmEditMem::FillMemberList() {
 }
 
 void frmEditMem::lvMember_Click() {
-    setPointer(Pointer::Busy);
-    skipOnFailure([this] {
-        const QStringList row = lvMember->selectedRow();
-        if (row.isEmpty())
-            return;
+    showChosenRow(*lvMember, [this](const QStringList &row) {
         itmMember = row;
         lblID->setText(row.value(0));
         for (int r = 0; r < int(MemberFields.size()); ++r) {
@@ -86,13 +82,10 @@ void frmEditMem::lvMember_Click() {
             }
         }
     });
-    setPointer(Pointer::Default);
 }
 
 void frmEditMem::lvMember_ColumnClick(int column) {
-    setPointer(Pointer::Busy);
-    skipOnFailure([&] { lvMember->columnClick(column); });
-    setPointer(Pointer::Default);
+    sortByColumn(*lvMember, column);
 }
 
 void frmEditMem::cmdSave_Click() {
