@@ -97,3 +97,22 @@ QStringList runToEnd(const QString &program, const QStringList &args, int timeou
     }
     return linesOf(p.readAllStandardOutput());
 }
+
+QStringList sampleMember(const QString &id, const QString &lastName) {
+    return {id,
+            lastName,
+            QStringLiteral("Ann"),
+            QString(),
+            QStringLiteral("1 Quay"),
+            QString(),
+            QStringLiteral("Tarnwell"),
+            QStringLiteral("ME - Maine"),
+            QStringLiteral("04101"),
+            QStringLiteral("555-0101"),
+            QString(),
+            QString(),
+            QStringLiteral("Regular"),
+            QStringLiteral("Annual"),
+            QStringLiteral("ann@example.org"),
+            QString()};
+}

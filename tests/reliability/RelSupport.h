@@ -25,3 +25,6 @@ QStringList runToEnd(const QString &program, const QStringList &args, int timeou
 
 // Lines printed so far by a running process (what it said before it was killed).
 QStringList linesOf(const QByteArray &out);
+
+// AddMember's values for one member: element 0 the MemberID, then the fifteen fields.
+QStringList sampleMember(const QString &id, const QString &lastName = QStringLiteral("Lane"));

@@ -45,11 +45,6 @@ void foreignDatabase(const QString &path, int applicationId) {
                                                   "INSERT INTO tblMain VALUES ('Not a club');")
                                        .arg(applicationId));
 }
-
-void fastClock() {
-    static qint64 reads = 0;
-    setClock([] { return QDateTime(QDate(2026, 5, 1), QTime(8, 0)).addMSecs(250 * reads++); });
-}
 } // namespace
 
 class tst_damaged : public QObject {
@@ -58,7 +53,7 @@ class tst_damaged : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        fastClock();
+        useRacingClock();
     }
     void cleanup() {
         objClub.reset();

@@ -20,28 +20,9 @@
 #include <unistd.h>
 
 namespace {
-QStringList member(const QString &id, const QString &lastName) {
-    return {id,
-            lastName,
-            QStringLiteral("Ann"),
-            QString(),
-            QStringLiteral("1 Quay"),
-            QString(),
-            QStringLiteral("Tarnwell"),
-            QStringLiteral("ME - Maine"),
-            QStringLiteral("04101"),
-            QStringLiteral("555-0101"),
-            QString(),
-            QString(),
-            QStringLiteral("Regular"),
-            QStringLiteral("Annual"),
-            QStringLiteral("ann@example.org"),
-            QString()};
-}
-
 // The edit form's list: element 0 is the last name, MemberID travels as the key.
 QStringList update(const QString &lastName) {
-    return member(QString(), lastName).mid(1);
+    return sampleMember(QString(), lastName).mid(1);
 }
 
 QString failureOf(const std::function<void()> &f) {
@@ -183,7 +164,7 @@ void tst_faults::diskFull() {
         auto club = std::unique_ptr<_libClub>(createObjectAs<_libClub>(libClubClassName));
         for (int i = 1; i <= 20; ++i) {
             earlier << QStringLiteral("M-%1").arg(i);
-            QVERIFY(club->AddMember(member(earlier.last(), QStringLiteral("Early")), 10));
+            QVERIFY(club->AddMember(sampleMember(earlier.last(), QStringLiteral("Early")), 10));
         }
         if (logHasRoom) {
             LogWriter first;
@@ -193,8 +174,9 @@ void tst_faults::diskFull() {
         disk.fill();
 
         // AddMember passes the engine's failure on; the new member is not there.
-        const QString addFailure = failureOf(
-            [&] { club->AddMember(member(QStringLiteral("M-21"), QStringLiteral("Late")), 10); });
+        const QString addFailure = failureOf([&] {
+            club->AddMember(sampleMember(QStringLiteral("M-21"), QStringLiteral("Late")), 10);
+        });
         QVERIFY2(addFailure.startsWith(QLatin1String("13 ")), qPrintable(addFailure));
 
         // UpdateMember reports: message and log entry, or, when the log itself cannot be
@@ -222,7 +204,7 @@ void tst_faults::diskFull() {
 
         // With room again the roll takes the next member as if nothing had happened.
         disk.free();
-        QVERIFY(club->AddMember(member(QStringLiteral("M-21"), QStringLiteral("Late")), 10));
+        QVERIFY(club->AddMember(sampleMember(QStringLiteral("M-21"), QStringLiteral("Late")), 10));
     }
     setAppFolder(QString());
     QCOMPARE(Roll::memberIds(roll), earlier << QStringLiteral("M-21"));
@@ -376,7 +358,8 @@ void tst_faults::lockedRoll() {
     bool result = true;
     const QString failure = failureOf([&] {
         if (operation == QLatin1String("add"))
-            result = club->AddMember(member(QStringLiteral("M-3"), QStringLiteral("Three")), 5);
+            result =
+                club->AddMember(sampleMember(QStringLiteral("M-3"), QStringLiteral("Three")), 5);
         else if (operation == QLatin1String("update"))
             result =
                 club->UpdateMember(update(QStringLiteral("Changed")), QStringLiteral("M-1"), 5);

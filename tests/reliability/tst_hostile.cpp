@@ -6,25 +6,6 @@
 #include <QTest>
 
 namespace {
-QStringList member(const QString &id) {
-    return {id,
-            QStringLiteral("Lane"),
-            QStringLiteral("Ann"),
-            QString(),
-            QStringLiteral("1 Quay"),
-            QString(),
-            QStringLiteral("Tarnwell"),
-            QStringLiteral("ME - Maine"),
-            QStringLiteral("04101"),
-            QStringLiteral("555-0101"),
-            QString(),
-            QString(),
-            QStringLiteral("Regular"),
-            QStringLiteral("Annual"),
-            QStringLiteral("ann@example.org"),
-            QString()};
-}
-
 // The columns AddMember cleans, with their element in its list and in UpdateMember's.
 struct Cleaned {
     const char *column;
@@ -99,7 +80,7 @@ void tst_hostile::hostileTextStoredLiterally() {
     auto club = app.newClub();
     StatementRecorder sql;
 
-    QStringList values = member(QStringLiteral("M-1"));
+    QStringList values = sampleMember(QStringLiteral("M-1"));
     for (const Cleaned &c : CleanedColumns)
         values[c.add] = typed;
     QVERIFY(club->AddMember(values, 25));
@@ -109,7 +90,7 @@ void tst_hostile::hostileTextStoredLiterally() {
                  stored(typed));
 
     // The edit form's list, every cleaned value hostile, the rest as stored.
-    QStringList edited = member(QString()).mid(1);
+    QStringList edited = sampleMember(QString()).mid(1);
     for (const Cleaned &c : CleanedColumns)
         edited[c.update] = QStringLiteral("x") + typed;
     QVERIFY(club->UpdateMember(edited, QStringLiteral("M-1"), 30));
@@ -152,19 +133,19 @@ void tst_hostile::secondStatementNeverRuns() {
     QFETCH(QString, value);
     TempAppFolder app;
     auto club = app.newClub();
-    QVERIFY(club->AddMember(member(QStringLiteral("M-1")), 25));
-    QVERIFY(club->AddMember(member(QStringLiteral("M-2")), 25));
+    QVERIFY(club->AddMember(sampleMember(QStringLiteral("M-1")), 25));
+    QVERIFY(club->AddMember(sampleMember(QStringLiteral("M-2")), 25));
     const QByteArray before = Roll::digest(app.rollPath());
     MsgBoxRecorder boxes;
     StatementRecorder sql;
 
     if (op == QLatin1String("add")) {
-        QStringList values = member(QStringLiteral("M-3"));
+        QStringList values = sampleMember(QStringLiteral("M-3"));
         values[element] = value;
         QVERIFY(failureOf([&] { club->AddMember(values, 25); }).startsWith(QLatin1String("1 ")));
         QVERIFY(boxes.shown().isEmpty());
     } else {
-        QStringList edited = member(QString()).mid(1);
+        QStringList edited = sampleMember(QString()).mid(1);
         edited[0] = QStringLiteral("Changed");
         edited[element] = value;
         bool updated = true;

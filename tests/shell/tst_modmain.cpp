@@ -10,21 +10,13 @@
 #include <QLocale>
 #include <QTest>
 
-namespace {
-// Start-up waits on the clock; a clock that races ahead keeps these tests quick.
-void fastClock() {
-    static qint64 reads = 0;
-    setClock([] { return QDateTime(QDate(2026, 5, 1), QTime(8, 0)).addMSecs(250 * reads++); });
-}
-} // namespace
-
 class tst_modMain : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        fastClock();
+        useRacingClock();
     }
     void cleanup() {
         objClub.reset();
