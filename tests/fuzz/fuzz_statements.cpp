@@ -12,7 +12,6 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -125,13 +124,15 @@ bool sameDues(double dues) {
     sqlite3_stmt *st = nullptr;
     sqlite3_prepare_v2(raw, "SELECT Dues FROM tblMembers ORDER BY ID LIMIT 1", -1, &st, nullptr);
     const double stored = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_double(st, 0) : NAN;
-    // Any amount a club can owe comes back exactly. The engine's reading of decimal text is
-    // not correctly rounded at the far ends of the range (1e-294, say): there, one unit in
-    // the last place is all it may lose.
-    const double a = std::fabs(dues);
-    const bool same =
-        stored == dues
-        || ((a < 1e-5 || a > 1e15) && std::fabs(stored - dues) <= 2 * a * DBL_EPSILON);
+    // Whole cents below a billion, which is every amount a club can owe, come back exactly.
+    // The engine's reading of decimal text is not correctly rounded everywhere (most often at
+    // the far ends of the range, subnormals included): any other amount may come back one
+    // unit in the last place off, and no more.
+    const bool cents = std::fabs(dues) < 1e9 && std::nearbyint(dues * 100) / 100 == dues;
+    const bool same = stored == dues
+                      || (!cents
+                          && (stored == std::nextafter(dues, INFINITY)
+                              || stored == std::nextafter(dues, -INFINITY)));
     sqlite3_finalize(st);
     return same;
 }

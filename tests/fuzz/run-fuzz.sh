@@ -6,6 +6,9 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 out=${1:?usage: run-fuzz.sh <build folder> [seconds]}
 seconds=${2:-${QMR_FUZZ_SECONDS:-5}}
+# A fixed seed keeps the short run the same from one build to the next; QMR_FUZZ_SEED=0 lets
+# libFuzzer pick one.
+seed=${QMR_FUZZ_SEED:-1}
 
 skip() { echo "fuzz test skipped: $1"; exit 77; }
 command -v clang++ >/dev/null 2>&1 || skip "clang++ is not installed (Debian packages clang, libclang-rt-14-dev)"
@@ -26,8 +29,9 @@ for target in clean statements rtf; do
     # New inputs go to a corpus in the build folder; the seeds in the tree stay as they are.
     mkdir -p "$out/corpus/$target"
     echo "fuzz_$target: $seconds s"
-    if ! (cd "$out" && ./fuzz_$target -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
-            -print_final_stats=1 "corpus/$target" "$here/corpus/$target" >"fuzz_$target.log" 2>&1); then
+    if ! (cd "$out" && ./fuzz_$target -seed="$seed" -max_total_time="$seconds" -timeout=10 \
+            -rss_limit_mb=4096 -print_final_stats=1 "corpus/$target" "$here/corpus/$target" \
+            >"fuzz_$target.log" 2>&1); then
         status=1
         grep -E "RULE BROKEN|ERROR|SUMMARY|Test unit written" "$out/fuzz_$target.log" || tail -20 "$out/fuzz_$target.log"
     fi
