@@ -19,6 +19,17 @@ namespace fuzz {
     std::abort();
 }
 
+// A value as the roll must hold it once cleaned: NULs gone, blanks off both ends, the rest as
+// it was. Said another way than the code says it, so the two do not share a slip.
+inline QString withoutNulsAndEndBlanks(QString s) {
+    s.remove(QChar(0));
+    while (s.startsWith(u' '))
+        s.remove(0, 1);
+    while (s.endsWith(u' '))
+        s.chop(1);
+    return s;
+}
+
 // A tmpfs folder when there is one: every save syncs, and a sync there costs nothing.
 inline QTemporaryDir &scratch() {
     static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()

@@ -18,12 +18,7 @@ QString byTheRule(const QString &text) {
         if (c == u'\'')
             out += c;
     }
-    qsizetype b = 0, e = out.size();
-    while (b < e && out[b] == u' ')
-        ++b;
-    while (e > b && out[e - 1] == u' ')
-        --e;
-    return out.mid(b, e - b);
+    return fuzz::withoutNulsAndEndBlanks(out);
 }
 
 libClub *club = nullptr;

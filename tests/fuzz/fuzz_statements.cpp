@@ -11,7 +11,6 @@
 #include "ui/MsgBox.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -65,13 +64,6 @@ int columnIndex(const char *table, const char *column) {
     return int(names.value(table).indexOf(column));
 }
 
-// What a cleaned value must read back as: NULs gone, surrounding blanks gone, the rest as is.
-QByteArray cleanedBytes(QString s) {
-    // Said as a pattern rather than a loop, so it does not share a slip with the code.
-    static const QRegularExpression ends(QStringLiteral("^ +| +\\z"));
-    return s.remove(QChar(0)).remove(ends).toUtf8();
-}
-
 // A value placed unchanged can be stored only when it cannot end its literal or the text.
 bool placeable(const QString &s) {
     return !s.contains(u'\'') && !s.contains(QChar(0));
@@ -106,7 +98,7 @@ bool expectColumns(const QList<QByteArray> &row, const char *table, const Column
                    const Column *end, const QStringList &values, QString &why) {
     for (const Column *c = begin; c != end; ++c) {
         const QString &v = values.at(c->element);
-        const QByteArray want = c->cleaned ? cleanedBytes(v) : v.toUtf8();
+        const QByteArray want = c->cleaned ? fuzz::withoutNulsAndEndBlanks(v).toUtf8() : v.toUtf8();
         if (row.value(columnIndex(table, c->name)) != want) {
             why = QStringLiteral("%1 reads back as \"%2\", not \"%3\"")
                       .arg(QLatin1String(c->name),

@@ -18,18 +18,6 @@ constexpr Cleaned CleanedColumns[] = {
     {"Phone2", 10, 9},  {"Phone3", 11, 10}, {"Email", 14, 13}, {"Notes", 15, 14},
 };
 
-// What the roll must hold for a typed value: NULs gone, surrounding blanks gone, the rest
-// byte for byte.
-QString stored(QString typed) {
-    typed.remove(QChar(0));
-    qsizetype b = 0, e = typed.size();
-    while (b < e && typed[b] == u' ')
-        ++b;
-    while (e > b && typed[e - 1] == u' ')
-        --e;
-    return typed.mid(b, e - b);
-}
-
 QString failureOf(const std::function<void()> &f) {
     try {
         f();
@@ -87,7 +75,7 @@ void tst_hostile::hostileTextStoredLiterally() {
     QCOMPARE(sql.statements().size(), 1);
     for (const Cleaned &c : CleanedColumns)
         QCOMPARE(app.scalar(QStringLiteral("SELECT %1 FROM tblMembers").arg(c.column)),
-                 stored(typed));
+                 storedForm(typed));
 
     // The edit form's list, every cleaned value hostile, the rest as stored.
     QStringList edited = sampleMember(QString()).mid(1);
@@ -99,7 +87,7 @@ void tst_hostile::hostileTextStoredLiterally() {
         QCOMPARE(
             app.scalar(
                 QStringLiteral("SELECT %1 FROM tblMembers WHERE MemberID = 'M-1'").arg(c.column)),
-            stored(QStringLiteral("x") + typed));
+            storedForm(QStringLiteral("x") + typed));
 
     // The tables themselves are untouched: one member, lookups and schema as shipped.
     QCOMPARE(app.scalar(QStringLiteral("SELECT COUNT(*) FROM tblMembers")), QStringLiteral("1"));
