@@ -3,6 +3,8 @@
 // What the fuzz targets share: a Qt application object and a throw-away folder that lives
 // for the whole run.
 
+#include "StoredForm.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -17,17 +19,6 @@ namespace fuzz {
 [[noreturn]] inline void broken(const QString &rule) {
     std::fprintf(stderr, "RULE BROKEN: %s\n", rule.toUtf8().constData());
     std::abort();
-}
-
-// A value as the roll must hold it once cleaned: NULs gone, blanks off both ends, the rest as
-// it was. Said another way than the code says it, so the two do not share a slip.
-inline QString withoutNulsAndEndBlanks(QString s) {
-    s.remove(QChar(0));
-    while (s.startsWith(u' '))
-        s.remove(0, 1);
-    while (s.endsWith(u' '))
-        s.chop(1);
-    return s;
 }
 
 // A tmpfs folder when there is one: every save syncs, and a sync there costs nothing.

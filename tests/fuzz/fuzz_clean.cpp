@@ -18,7 +18,7 @@ QString byTheRule(const QString &text) {
         if (c == u'\'')
             out += c;
     }
-    return fuzz::withoutNulsAndEndBlanks(out);
+    return storedForm(out);
 }
 
 libClub *club = nullptr;

@@ -98,7 +98,7 @@ bool expectColumns(const QList<QByteArray> &row, const char *table, const Column
                    const Column *end, const QStringList &values, QString &why) {
     for (const Column *c = begin; c != end; ++c) {
         const QString &v = values.at(c->element);
-        const QByteArray want = c->cleaned ? fuzz::withoutNulsAndEndBlanks(v).toUtf8() : v.toUtf8();
+        const QByteArray want = c->cleaned ? storedForm(v).toUtf8() : v.toUtf8();
         if (row.value(columnIndex(table, c->name)) != want) {
             why = QStringLiteral("%1 reads back as \"%2\", not \"%3\"")
                       .arg(QLatin1String(c->name),

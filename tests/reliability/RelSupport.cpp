@@ -116,12 +116,3 @@ QStringList sampleMember(const QString &id, const QString &lastName) {
             QStringLiteral("ann@example.org"),
             QString()};
 }
-
-QString storedForm(QString typed) {
-    typed.remove(QChar(0));
-    while (typed.startsWith(u' '))
-        typed.remove(0, 1);
-    while (typed.endsWith(u' '))
-        typed.chop(1);
-    return typed;
-}

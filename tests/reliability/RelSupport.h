@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoredForm.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -28,7 +30,3 @@ QStringList linesOf(const QByteArray &out);
 
 // AddMember's values for one member: element 0 the MemberID, then the fifteen fields.
 QStringList sampleMember(const QString &id, const QString &lastName = QStringLiteral("Lane"));
-
-// What the roll must hold for a typed value: NULs gone, blanks off both ends, the rest byte
-// for byte. Said another way than the code says it, so the two do not share a slip.
-QString storedForm(QString typed);
