@@ -19,7 +19,9 @@ QString now() {
     return currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-// The shortest text that reads back as the same amount, always with "." as decimal mark.
+// The shortest text that reads back as the same amount, always with "." as decimal mark. The
+// engine reads whole cents back exactly; other amounts it may read one unit in the last
+// place off.
 // "nan" and "inf" are no amount and no SQL either: such a value fails before the statement.
 QString dues(double amount) {
     if (!std::isfinite(amount))
