@@ -105,7 +105,7 @@ QString GetRegString(const QString &keyPath, const QString &valueName, bool r1, 
                 throw Failure(ErrNo::Unexpected,
                               QStringLiteral("Invalid procedure call or argument"));
             }
-            result = value->trimmed();
+            result = trimBlanks(*value);
             if (addSeparator && !result.endsWith(u'\\'))
                 result += u'\\';
         }

@@ -65,6 +65,7 @@ bool Main() {
     }
     skipOnFailure([] { registerComponent(QString::fromLatin1(RegisterCommand)); });
 
+    std::unique_ptr<frmSplash> splash;
     const std::function<void()> steps[] = {
         [] {
             if (CheckDatabase()) {
@@ -79,11 +80,12 @@ bool Main() {
             EndProgram();
         },
         [] { CheckClub(); },
-        [] {
-            frmSplash splash;
-            splash.load();
+        [&] {
+            splash = std::make_unique<frmSplash>();
+            splash->load();
         },
         [] { setPointer(Pointer::Busy); },
+        [&] { splash.reset(); },
         [] { setPointer(Pointer::Default); },
         [] { frmMain::instance()->show(); },
     };

@@ -106,6 +106,8 @@ void tst_modGlobal::regString_data() {
     QTest::newRow("no root flag") << QStringLiteral("C:\\Tools") << false << false << QString();
     QTest::newRow("as stored") << QStringLiteral("  C:\\Tools  ") << true << false
                                << QStringLiteral("C:\\Tools");
+    QTest::newRow("tabs are not blanks")
+        << QStringLiteral(" \tC:\\Tools\t ") << true << false << QStringLiteral("\tC:\\Tools\t");
     QTest::newRow("separator added")
         << QStringLiteral("C:\\Tools") << true << true << QStringLiteral("C:\\Tools\\");
     QTest::newRow("separator kept single")

@@ -3,12 +3,35 @@
 #include "shell/modGlobal.h"
 #include "shell/modMain.h"
 #include "system/System.h"
+#include "ui/Pointer.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QLocale>
 #include <QTest>
+#include <optional>
+
+namespace {
+// Calls back when the splash window is released.
+class SplashWatcher : public QObject {
+public:
+    explicit SplashWatcher(std::function<void()> released)
+        : m_released(std::move(released)) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override {
+        if (e->type() == QEvent::Show && o->objectName() == QLatin1String("frmSplash"))
+            connect(o, &QObject::destroyed, this, [this] { m_released(); });
+        return false;
+    }
+
+private:
+    std::function<void()> m_released;
+};
+} // namespace
 
 class tst_modMain : public QObject {
     Q_OBJECT
@@ -94,9 +117,14 @@ void tst_modMain::normalStartShowsMainWindow() {
         "INSERT INTO tblMain (ClubID, ClubName) VALUES ('C-1', 'St. Mary''s Club');"));
     MsgBoxRecorder boxes;
     EndRecorder ended;
+    // The splash goes while the busy pointer shows, and the pointer is back to normal after.
+    std::optional<Pointer> pointerAtSplashEnd;
+    SplashWatcher watcher([&] { pointerAtSplashEnd = currentPointer(); });
 
     QVERIFY(Main());
 
+    QCOMPARE(pointerAtSplashEnd, std::optional(Pointer::Busy));
+    QCOMPARE(currentPointer(), Pointer::Default);
     QVERIFY(boxes.shown().isEmpty());
     QCOMPARE(ended.calls(), 0);
     QCOMPARE(strClubName, QStringLiteral("St. Mary's Club"));
