@@ -1,6 +1,30 @@
 #include "DataReport.h"
 #include "Rosters.h"
 #include "shell/modGlobal.h"
+#include "ui/TextOrder.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+// The database orders text by its code points, which files "de la Cruz" and "Ñúñez" after
+// "Wright"; a roster is read by people, so its rows follow the user's language instead. The
+// SQL keeps its ORDER BY, and rows whose keys read alike keep the order it gave them.
+void putInReadingOrder(Recordset &rows, const QStringList &keys) {
+    if (rows.recordCount() < 2)
+        return;
+    QVector<int> order(rows.recordCount());
+    std::iota(order.begin(), order.end(), 0);
+    // A stable sort by each key from the last to the first sorts by them all.
+    for (qsizetype k = keys.size() - 1; k >= 0; --k) {
+        const int column = rows.columnIndex(keys[k]);
+        if (column >= 0)
+            sortForReading(order, [&](int i) { return rows.value(i, column).toString(); });
+    }
+    if (!std::is_sorted(order.cbegin(), order.cend()))
+        rows.reorder(order);
+}
+} // namespace
 
 DataReportEnvironment::DataReportEnvironment() {
     setObjectName(QStringLiteral("DataReport"));
@@ -13,7 +37,11 @@ void DataReportEnvironment::execute(Roster r) {
     if (!conReport.isOpen())
         conReport.open();
     try {
-        m_rs[size_t(r)] = conReport.execute(QLatin1String(rosterInfo(r).sql));
+        const RosterInfo &info = rosterInfo(r);
+        RecordsetPtr rows = conReport.execute(QLatin1String(info.sql));
+        if (rows)
+            putInReadingOrder(*rows, rosterOrderKeys(info));
+        m_rs[size_t(r)] = std::move(rows);
     } catch (...) {
         // The next request opens afresh rather than reusing a connection that failed.
         skipOnFailure([this] { conReport.close(); });

@@ -18,6 +18,17 @@ void addVerticalRules(Section &s, int top, int length) {
 }
 } // namespace
 
+QStringList rosterOrderKeys(const RosterInfo &info) {
+    const QString sql = QLatin1String(info.sql);
+    const qsizetype at = sql.lastIndexOf(QLatin1String(" ORDER BY "), -1, Qt::CaseInsensitive);
+    if (at < 0)
+        return {};
+    QStringList keys = sql.mid(at + 10).split(u',', Qt::SkipEmptyParts);
+    for (QString &k : keys)
+        k = k.trimmed();
+    return keys;
+}
+
 std::optional<Roster> rosterByName(const QString &name) {
     for (const RosterInfo &r : Rosters)
         if (name.compare(QLatin1String(r.name), Qt::CaseInsensitive) == 0)
@@ -46,6 +57,8 @@ std::shared_ptr<Report> buildRosterReport(const RosterInfo &info, RecordsetPtr r
                                           Centre, HeadingFont);
         detail.items << ReportItem::field(c.left, 144, c.width, 285, QLatin1String(c.column),
                                           c.alignment, DetailFont, QLatin1String(c.format));
+        if (c.whole)
+            detail.items.last().minPointSize = 0;
     }
     detail.items << ReportItem::hline(GridLeft, 432, GridLength);
     addVerticalRules(detail, 0, 435);

@@ -64,6 +64,9 @@ inline const RosterInfo &rosterInfo(Roster r) {
     return Rosters[size_t(r)];
 }
 
+// The columns the roster's SQL orders by, first key first.
+QStringList rosterOrderKeys(const RosterInfo &info);
+
 // The roster named on a command line ("all", "Regular", ...), letter case ignored.
 std::optional<Roster> rosterByName(const QString &name);
 
@@ -75,19 +78,20 @@ struct RosterColumn {
     int width;
     Qt::AlignmentFlag alignment;
     const char *format;
+    bool whole; // identifiers and amounts: drawn smaller as far as it takes, never cut
 };
 
 inline constexpr std::array<RosterColumn, 10> RosterColumns{{
-    {"ID", "MemberID", 144, 585, Qt::AlignHCenter, ""},
-    {"Last Name", "LName", 720, 1575, Qt::AlignHCenter, ""},
-    {"First Name", "FName", 2304, 1290, Qt::AlignHCenter, ""},
-    {"Middle Name", "MName", 3600, 1155, Qt::AlignHCenter, ""},
-    {"Membership", "Membership", 4752, 1155, Qt::AlignHCenter, ""},
-    {"Dues", "Dues", 5904, 780, Qt::AlignRight, "\"$\"#,##0.00"},
-    {"Paid", "DuesPaid", 6768, 1290, Qt::AlignHCenter, ""},
-    {"Address", "Address1", 8064, 2445, Qt::AlignHCenter, ""},
-    {"City", "City", 10512, 1890, Qt::AlignHCenter, ""},
-    {"State", "State", 12384, 1875, Qt::AlignHCenter, ""},
+    {"ID", "MemberID", 144, 585, Qt::AlignHCenter, "", true},
+    {"Last Name", "LName", 720, 1575, Qt::AlignHCenter, "", false},
+    {"First Name", "FName", 2304, 1290, Qt::AlignHCenter, "", false},
+    {"Middle Name", "MName", 3600, 1155, Qt::AlignHCenter, "", false},
+    {"Membership", "Membership", 4752, 1155, Qt::AlignHCenter, "", false},
+    {"Dues", "Dues", 5904, 780, Qt::AlignRight, "\"$\"#,##0.00", true},
+    {"Paid", "DuesPaid", 6768, 1290, Qt::AlignHCenter, "", false},
+    {"Address", "Address1", 8064, 2445, Qt::AlignHCenter, "", false},
+    {"City", "City", 10512, 1890, Qt::AlignHCenter, "", false},
+    {"State", "State", 12384, 1875, Qt::AlignHCenter, "", false},
 }};
 
 // Where the ruled grid's vertical rules stand.

@@ -16,6 +16,17 @@ void Recordset::requireOpen() const {
                       QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
+void Recordset::reorder(const QVector<int> &order) {
+    requireOpen();
+    Q_ASSERT(order.size() == m_rows.size());
+    QVector<QVector<QVariant>> rows;
+    rows.reserve(m_rows.size());
+    for (int i : order)
+        rows.append(std::move(m_rows[i]));
+    m_rows = std::move(rows);
+    m_pos = 0;
+}
+
 void Recordset::close() {
     requireOpen();
     m_open = false;

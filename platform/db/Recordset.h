@@ -33,6 +33,8 @@ public:
     QVariant field(const QString &name) const;
     // Direct access for list models that show every row.
     const QVariant &value(int row, int column) const;
+    // Puts the rows in the order of their positions given (each once), then stands on the first.
+    void reorder(const QVector<int> &order);
 
 private:
     void requireOpen() const;

@@ -7,6 +7,7 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QImage>
+#include <QMutex>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -63,6 +64,67 @@ QSizeF PageSetup::paperTwips() const {
     const QSizeF size(inches.width() * Twips::PerInch, inches.height() * Twips::PerInch);
     const bool wide = size.width() > size.height();
     return landscape != wide ? size.transposed() : size;
+}
+
+namespace {
+// Each row: a family, then the faces drawn with its very widths.
+constexpr std::array<std::array<const char *, 3>, 3> MetricTwins{{
+    {"Arial", "Liberation Sans", "Arimo"},
+    {"Times New Roman", "Liberation Serif", "Tinos"},
+    {"Courier New", "Liberation Mono", "Cousine"},
+}};
+
+// Shrinking goes in quarter points, so a report needs only a few extra sizes of each font.
+constexpr int ShrinkStep = 5;
+// A text drawn smaller keeps this much air at the sides it grows towards, so it never touches a
+// column's rule; the side it is aligned to stays where the layout put it, so the amounts of a
+// column still end in one line.
+constexpr int ShrinkInset = 30;
+
+QFont engineFont(const QString &family, int pixelSize, bool bold) {
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    // Sized in twips, the painter's unit, so text measures the same on every device.
+    font.setPixelSize(qMax(1, pixelSize));
+    font.setBold(bold);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+} // namespace
+
+QString reportFontFamily(const QString &requested) {
+    static QMutex mutex;
+    static QHash<QString, QString> chosen;
+    const QMutexLocker lock(&mutex);
+    const QString key = requested.toCaseFolded();
+    if (const auto it = chosen.constFind(key); it != chosen.constEnd())
+        return *it;
+    QString family = requested;
+    for (const auto &twins : MetricTwins) {
+        auto isTwin = [&](const QString &name) {
+            return std::any_of(twins.begin(), twins.end(), [&](const char *t) {
+                return name.compare(QLatin1String(t), Qt::CaseInsensitive) == 0;
+            });
+        };
+        if (!isTwin(requested))
+            continue;
+        const auto drawnWith = [](const QString &name) {
+            return QRawFont::fromFont(engineFont(name, 160, false)).familyName();
+        };
+        const QString drawn = drawnWith(requested);
+        if (isTwin(drawn))
+            break;
+        const QString liberation = QLatin1String(twins[1]);
+        if (isTwin(drawnWith(liberation)))
+            family = liberation;
+        else
+            qWarning("Reports: no face with the widths of %s is installed; %s is used and "
+                     "wide cells are drawn smaller",
+                     qPrintable(requested), qPrintable(drawn));
+        break;
+    }
+    chosen.insert(key, family);
+    return family;
 }
 
 // Text shaped once per font and text, so repeated values (a city, a membership type, a
@@ -175,18 +237,29 @@ struct Report::Prepared {
     }
 
     FontData *fontFor(const ReportFont &f) {
-        QFont font(f.family);
-        font.setStyleHint(QFont::SansSerif);
-        // Sized in twips, the painter's unit, so text measures the same on every device.
-        font.setPixelSize(qMax(1, qRound(f.pointSize * Twips::PerPoint)));
-        font.setBold(f.bold);
-        font.setHintingPreference(QFont::PreferNoHinting);
+        return fontFor(
+            engineFont(reportFontFamily(f.family), qRound(f.pointSize * Twips::PerPoint), f.bold));
+    }
+
+    FontData *fontFor(const QFont &font) {
         for (const auto &d : fonts)
             if (d->font == font)
                 return d.get();
         fonts.push_back(std::make_unique<FontData>(font));
         return fonts.back().get();
     }
+
+    // The same face in another size; cells that overflow ask for it row after row.
+    FontData *resized(FontData *base, int pixelSize) {
+        FontData *&d = resizedFonts[{base, pixelSize}];
+        if (!d) {
+            QFont font = base->font;
+            font.setPixelSize(qMax(1, pixelSize));
+            d = fontFor(font);
+        }
+        return d;
+    }
+    std::map<std::pair<const FontData *, int>, FontData *> resizedFonts;
 };
 
 namespace {
@@ -345,23 +418,48 @@ void Report::drawSection(int sectionIndex, double top, int row, int pageIndex,
         }
         if (text.isEmpty())
             continue;
-        FontData &font = *pi.font;
-        const ShapedText *shaped = &font.shape(text);
+        FontData &base = *pi.font;
+        FontData *font = &base;
+        const ShapedText *shaped = &font->shape(text);
+        int insetLeft = 0, insetRight = 0;
         if (shaped->width > item.width) {
-            // Cut where the box ends, and say so, rather than run into the next column.
-            text = font.metrics.elidedText(text, Qt::ElideRight, item.width);
-            shaped = &font.shape(text);
+            const int inset = qMin(ShrinkInset, item.width / 4);
+            insetLeft = item.alignment & Qt::AlignLeft ? 0 : inset;
+            insetRight = item.alignment & Qt::AlignRight ? 0 : inset;
+            const int room = item.width - insetLeft - insetRight;
+            // Smaller rather than cut, so every digit prints; plain text stops at a size still
+            // read with ease, and only there is cut where the box ends, saying so.
+            const int full = base.font.pixelSize();
+            const int floor = item.minPointSize > 0
+                                  ? qBound(1, qRound(item.minPointSize * Twips::PerPoint), full)
+                                  : 1;
+            // Widths grow with the size, as the faces are unhinted.
+            int size = qMin(full - 1, int(full * room / shaped->width));
+            size = qMax(floor, size - size % ShrinkStep);
+            for (;;) {
+                font = prep.resized(&base, size);
+                shaped = &font->shape(text);
+                if (shaped->width <= room || size <= floor)
+                    break;
+                size = qMax(floor, size - ShrinkStep);
+            }
+            if (shaped->width > room && item.minPointSize > 0) {
+                text = font->metrics.elidedText(text, Qt::ElideRight, room);
+                shaped = &font->shape(text);
+            }
         }
-        double x = dx + item.left;
+        double x = dx + item.left + insetLeft;
+        const double room = item.width - insetLeft - insetRight;
         if (item.alignment & Qt::AlignRight)
-            x += item.width - shaped->width;
+            x += room - shaped->width;
         else if (item.alignment & Qt::AlignHCenter)
-            x += (item.width - shaped->width) / 2;
-        double baseline = top + item.top + font.metrics.ascent();
+            x += (room - shaped->width) / 2;
+        // A shrunk text keeps the line of its row.
+        double baseline = top + item.top + base.metrics.ascent();
         if (item.alignment & Qt::AlignVCenter)
-            baseline += (item.height - font.metrics.height()) / 2;
+            baseline += (item.height - base.metrics.height()) / 2;
         else if (item.alignment & Qt::AlignBottom)
-            baseline += item.height - font.metrics.height();
+            baseline += item.height - base.metrics.height();
         for (const QGlyphRun &run : shaped->runs)
             prep.addRun(run, QPointF(x, baseline));
         if (drawn)

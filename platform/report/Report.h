@@ -51,6 +51,9 @@ struct ReportItem {
     Qt::Alignment alignment = Qt::AlignLeft;
     ReportFont font;
     int lineWidth = 15;
+    // A text too wide for its box is drawn smaller, down to this size, and only then cut with
+    // "…". 0 never cuts: an identifier or an amount with a digit missing reads as another one.
+    double minPointSize = 6;
 
     static ReportItem label(int left, int top, int width, int height, const QString &text,
                             Qt::Alignment align, const ReportFont &font);
@@ -87,6 +90,11 @@ struct DrawnItem {
     QRectF rect;
     bool bold = false;
 };
+
+// The family the engine draws a requested one with. Layouts are measured for Arial and its
+// metric twins; where the font system would substitute a face of other widths for one of them,
+// the matching Liberation face is named instead.
+QMR_PLATFORM_EXPORT QString reportFontFamily(const QString &requested);
 
 // A banded report bound to a result set. Pagination is a first pass that only measures
 // bands, so the page count is known before any page is drawn; pages are then drawn one at a

@@ -12,13 +12,17 @@ private Q_SLOTS:
     void writesTheRoster();
     void refuses_data();
     void refuses();
+    void printsWithArialWidthsWhereArialMeansAnotherFace();
 
 private:
-    static int run(const QStringList &args, QString *out = nullptr, QString *err = nullptr);
+    static int run(const QStringList &args, QString *out = nullptr, QString *err = nullptr,
+                   const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());
 };
 
-int TestQmrRoster::run(const QStringList &args, QString *out, QString *err) {
+int TestQmrRoster::run(const QStringList &args, QString *out, QString *err,
+                       const QProcessEnvironment &env) {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(QMR_ROSTER_TOOL), args);
     if (!p.waitForFinished(60000))
         return -1;
@@ -68,6 +72,40 @@ void TestQmrRoster::refuses() {
     QVERIFY(run(full, nullptr, &err) != 0);
     QVERIFY2(err.contains(message), qPrintable(err));
     QVERIFY(!QFile::exists(app.path() + QStringLiteral("/x.pdf")));
+}
+
+// The layout's widths are Arial's: printed with another face, columns would cut or crowd.
+void TestQmrRoster::printsWithArialWidthsWhereArialMeansAnotherFace() {
+    TempAppFolder app;
+    app.exec(QStringLiteral("INSERT INTO tblMembers (MemberID,LName,Membership) VALUES "
+                            "('M-1','Lee','Pool')"));
+    QFile conf(app.path() + QStringLiteral("/fonts.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("<fontconfig><dir>/usr/share/fonts</dir><cachedir>%1</cachedir>"
+                              "<match><test name=\"family\"><string>Arial</string></test>"
+                              "<edit name=\"family\" mode=\"assign\" binding=\"strong\">"
+                              "<string>DejaVu Sans</string></edit></match></fontconfig>")
+                   .arg(app.path())
+                   .toUtf8());
+    conf.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FONTCONFIG_FILE"), conf.fileName());
+    const QString pdf = app.path() + QStringLiteral("/pool.pdf");
+    QCOMPARE(
+        run({"--roster", "pool", "--out", pdf, "--app-folder", app.path()}, nullptr, nullptr, env),
+        0);
+    QProcess fonts;
+    fonts.start(QStringLiteral("pdffonts"), {pdf});
+    QVERIFY2(fonts.waitForFinished(60000) && fonts.exitCode() == 0,
+             "pdffonts (poppler-utils) is needed to read the printed roster back");
+    // After two heading lines, one line per font, its name first.
+    const QStringList lines =
+        QString::fromUtf8(fonts.readAllStandardOutput()).trimmed().split(u'\n');
+    QVERIFY(lines.size() > 2);
+    for (const QString &line : lines.mid(2))
+        QVERIFY2(line.startsWith(QLatin1String("LiberationSans"))
+                     || line.startsWith(QLatin1String("Arial")),
+                 qPrintable(line));
 }
 
 QTEST_MAIN(TestQmrRoster)

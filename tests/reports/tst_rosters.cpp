@@ -7,6 +7,8 @@
 #include "system/System.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 Q_DECLARE_METATYPE(Roster)
@@ -39,6 +41,28 @@ QStringList printedIds(const QList<DrawnItem> &items) {
             out << i.text;
     return out;
 }
+
+struct PdfWord {
+    QString text;
+    QRectF box; // points
+};
+
+// The words of a PDF as a text extractor reads them back, with where they stand.
+QList<PdfWord> pdfWords(const QString &pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        qFatal("pdftotext (poppler-utils) is needed to read the printed roster back");
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    QList<PdfWord> out;
+    const QString xml = QString::fromUtf8(p.readAllStandardOutput());
+    for (const QRegularExpressionMatch &m : word.globalMatch(xml))
+        out.append(
+            {m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    return out;
+}
 } // namespace
 
 class TestRosters : public QObject {
@@ -50,6 +74,10 @@ private Q_SLOTS:
     void cleanup();
     void selectionAndSort_data();
     void selectionAndSort();
+    void readingOrder_data();
+    void readingOrder();
+    void printsEveryDigit_data();
+    void printsEveryDigit();
     void firstPageShowsWhatTheReaderNeeds();
     void onlyTheFullRosterRulesItsFooter_data();
     void onlyTheFullRosterRulesItsFooter();
@@ -89,7 +117,7 @@ void TestRosters::addMember(const QString &id, const QString &last, const QStrin
                                "DuesPaid,Address1,City,State) VALUES ('%1','%2','Pat','%3',%4,"
                                "'Yes','1 Main St','Springfield','IL')")
                     .arg(id, last, type)
-                    .arg(dues));
+                    .arg(dues, 0, 'f', 2));
 }
 
 void TestRosters::selectionAndSort_data() {
@@ -141,6 +169,99 @@ void TestRosters::selectionAndSort() {
     QCOMPARE(printedIds(drawn), ids);
     env.close(roster);
     QVERIFY(!env.isOpen(roster));
+}
+
+void TestRosters::readingOrder_data() {
+    QTest::addColumn<Roster>("roster");
+    QTest::addColumn<QStringList>("members"); // last name:membership, in the order added
+    QTest::addColumn<QStringList>("printed");
+    QTest::newRow("case, particles and accents")
+        << Roster::All << QStringList{"Wright:Regular",  "aaronson:Regular", "Young:Life",
+                                      "de la Cruz:Pool", "van Dyke:Regular", "Ñúñez:Golf",
+                                      "Ó Briain:Senior", "Åström:Family",    "Brown:Junior"}
+        << QStringList{"aaronson", "Åström",   "Brown",  "de la Cruz", "Ñúñez",
+                       "Ó Briain", "van Dyke", "Wright", "Young"};
+    QTest::newRow("sports: golf first, each type in reading order")
+        << Roster::Sports
+        << QStringList{"zimmer:Golf", "Earl:Tennis", "Ávila:Golf", "dupont:Tennis", "Cole:Sports"}
+        << QStringList{"Ávila", "zimmer", "dupont", "Earl"};
+}
+
+void TestRosters::readingOrder() {
+    QFETCH(Roster, roster);
+    QFETCH(QStringList, members);
+    QFETCH(QStringList, printed);
+    for (int i = 0; i < members.size(); ++i) {
+        const QStringList m = members[i].split(u':');
+        addMember(QStringLiteral("M-%1").arg(i + 1), m[0], m[1]);
+    }
+    dataReport().execute(roster);
+    QList<DrawnItem> drawn;
+    buildRosterReport(rosterInfo(roster), dataReport().rs(roster))->pageImage(0, 30, &drawn);
+    QStringList names;
+    for (const DrawnItem &i : drawn)
+        if (i.kind == DrawnItem::Kind::Text && i.rect.left() == 500 + RosterColumns[1].left
+            && !i.bold)
+            names << i.text;
+    QCOMPARE(names, printed);
+}
+
+void TestRosters::printsEveryDigit_data() {
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<double>("dues");
+    QTest::addColumn<int>("column");      // of the roster's columns
+    QTest::addColumn<QString>("printed"); // ending in "…": cut, showing at least that much
+    QTest::newRow("dues of ten thousand") << "M-1"
+                                          << "Lee" << 10000.0 << 5 << "$10,000.00";
+    QTest::newRow("dues in the millions") << "M-2"
+                                          << "Lee" << 1234567.89 << 5 << "$1,234,567.89";
+    QTest::newRow("six-digit identifier") << "M-100000"
+                                          << "Lee" << 10.0 << 0 << "M-100000";
+    QTest::newRow("long name drawn smaller")
+        << "M-3"
+        << "Featherstonehaugh-Smyth" << 10.0 << 1 << "Featherstonehaugh-Smyth";
+    QTest::newRow("name too long even at the smallest size")
+        << "M-4"
+        << "Wolfeschlegelsteinhausenbergerdorff" << 10.0 << 1 << "Wolfeschlegelsteinhau…";
+}
+
+// Read back from the PDF: the whole text, inside its own cell and clear of the rules.
+void TestRosters::printsEveryDigit() {
+    QFETCH(QString, id);
+    QFETCH(QString, last);
+    QFETCH(double, dues);
+    QFETCH(int, column);
+    QFETCH(QString, printed);
+    addMember(id, last, QStringLiteral("Regular"), dues);
+    dataReport().cmdAllMembers();
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("roster.pdf"));
+    buildRosterReport(rosterInfo(Roster::All), dataReport().rscmdAllMembers())->writePdf(pdf);
+    const RosterColumn &c = RosterColumns[size_t(column)];
+    const QRectF cell(QPointF(500 + c.left, 1000 + 1455) / Twips::PerPoint,
+                      QSizeF(c.width, 435) / Twips::PerPoint);
+    const QChar ellipsis(0x2026);
+    QStringList inCell;
+    int cut = 0;
+    for (const PdfWord &w : pdfWords(pdf)) {
+        cut += w.text.endsWith(ellipsis);
+        if (!cell.contains(w.box.center()))
+            continue;
+        inCell << w.text;
+        QVERIFY2(cell.adjusted(-0.5, -0.5, 0.5, 0.5).contains(w.box), qPrintable(w.text));
+        for (int rule : RosterRules) // half a rule's width and a hair
+            QVERIFY2(qAbs((500 + rule) / Twips::PerPoint - w.box.center().x())
+                         > w.box.width() / 2 + 0.5,
+                     qPrintable(QStringLiteral("%1 touches a rule").arg(w.text)));
+    }
+    QCOMPARE(cut, int(printed.endsWith(ellipsis)));
+    QCOMPARE(inCell.size(), 1);
+    if (cut)
+        QVERIFY2(last.startsWith(inCell[0].chopped(1)) && inCell[0].size() >= printed.size(),
+                 qPrintable(inCell[0]));
+    else
+        QCOMPARE(inCell[0], printed);
 }
 
 void TestRosters::firstPageShowsWhatTheReaderNeeds() {
