@@ -1,10 +1,14 @@
 #include "MemberList.h"
 #include "MemberForm.h"
+#include "ui/TextOrder.h"
 
 #include <QHeaderView>
 #include <QLocale>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
+#include <QStyleOptionViewItem>
 #include <algorithm>
+#include <cmath>
 
 namespace members {
 
@@ -96,17 +100,9 @@ void MemberListModel::sortByText(int column, Qt::SortOrder order) {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     const QVector<int> previous = m_order;
-    auto key = [&](int stored) -> const QString & {
-        return cell(stored, column);
-    };
-    if (order == Qt::AscendingOrder)
-        std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
-            return QString::compare(key(a), key(b), Qt::CaseInsensitive) < 0;
-        });
-    else
-        std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
-            return QString::compare(key(a), key(b), Qt::CaseInsensitive) > 0;
-        });
+    // As a person reads the names, in the user's language; still text, so M-10 precedes M-2.
+    sortForReading(
+        m_order, [&](int stored) { return cell(stored, column); }, order == Qt::DescendingOrder);
     // The selected row stays selected wherever it moved to.
     QVector<int> shownAt(m_order.size());
     for (int i = 0; i < m_order.size(); ++i)
@@ -130,6 +126,7 @@ QStringList MemberListModel::rowTexts(int row) const {
 
 MemberList::MemberList(std::span<const ListColumn> columns, QWidget *parent)
     : QTreeView(parent)
+    , m_columns(columns)
     , m_model(new MemberListModel(columns, this)) {
     setModel(m_model);
     setRootIsDecorated(false);
@@ -142,10 +139,10 @@ MemberList::MemberList(std::span<const ListColumn> columns, QWidget *parent)
     setSortingEnabled(false);
     header()->setSectionsClickable(true);
     header()->setStretchLastSection(false);
-    setMinimumHeight(fontMetrics().height() * 10);
-    const int unit = fontMetrics().averageCharWidth() * 4;
-    for (int c = 0; c < int(columns.size()); ++c)
-        header()->resizeSection(c, int(columns[c].width * unit));
+    // The columns are wider than the window: the list scrolls sideways.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    sizeColumns();
     connect(header(), &QHeaderView::sectionClicked, this, &MemberList::headerClicked);
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &i) {
         if (i.isValid())
@@ -169,6 +166,43 @@ void MemberList::fill(const Recordset &rs) {
 void MemberList::columnClick(int column) {
     m_direction = m_direction == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_model->sortByText(column, m_direction);
+}
+
+void MemberList::sizeColumns() {
+    // A few rows at least; fewer than it asks for on a small screen, so that the edit form
+    // and its buttons fit a laptop's screen at 125%.
+    setMinimumHeight(fontMetrics().height() * 6);
+    // The unit is the smallest that lets every heading and every widest value fit its column,
+    // so the relative widths hold in any font and size.
+    QStyleOptionHeader heading;
+    heading.initFrom(header());
+    heading.fontMetrics = header()->fontMetrics();
+    QStyleOptionViewItem item;
+    initViewItemOption(&item);
+    item.features |= QStyleOptionViewItem::HasDisplay;
+    double unit = 1;
+    for (const ListColumn &c : m_columns) {
+        heading.text = QString::fromLatin1(c.header);
+        int need = header()
+                       ->style()
+                       ->sizeFromContents(QStyle::CT_HeaderSection, &heading, {}, header())
+                       .width();
+        if (c.widest) {
+            const QString value = QString::fromLatin1(c.widest);
+            item.text = c.dues ? formatDues(value.toDouble()) : value;
+            need = std::max(
+                need, style()->sizeFromContents(QStyle::CT_ItemViewItem, &item, {}, this).width());
+        }
+        unit = std::max(unit, need / c.width);
+    }
+    for (int c = 0; c < int(m_columns.size()); ++c)
+        header()->resizeSection(c, int(std::ceil(m_columns[c].width * unit)));
+}
+
+void MemberList::changeEvent(QEvent *event) {
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        sizeColumns();
 }
 
 QSize MemberList::sizeHint() const {

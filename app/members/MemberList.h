@@ -16,10 +16,17 @@ struct ListColumn {
     double width; // relative; 1 unit is a fifth of the widest column
     bool right;
     bool dues; // shown as an amount: grouped thousands, two decimals
+    // The longest value the column must show whole (an amount as stored); null: the heading.
+    const char *widest = nullptr;
 };
 
+// Values that are misread when cut short, so their columns must hold them whole.
+inline constexpr char WidestID[] = "M-99999";
+inline constexpr char WidestPhone[] = "(999) 999-9999";
+inline constexpr char WidestDues[] = "99999.99";
+
 inline constexpr std::array<ListColumn, 17> EditListColumns{{
-    {"ID #", "MemberID", 1.6, false, false},
+    {"ID #", "MemberID", 1.6, false, false, WidestID},
     {"Last Name", "LName", 4, false, false},
     {"First Name", "FName", 3, false, false},
     {"Mid Name", "MName", 2, false, false},
@@ -28,10 +35,10 @@ inline constexpr std::array<ListColumn, 17> EditListColumns{{
     {"City", "City", 3, false, false},
     {"State/Prov", "State", 3, false, false},
     {"Zip Code", "Zip", 3, false, false},
-    {"Home Phone", "Phone1", 3, false, false},
-    {"Work Phone", "Phone2", 3, false, false},
-    {"Cell Phone", "Phone3", 3, false, false},
-    {"Dues Amt", "Dues", 2, true, true},
+    {"Home Phone", "Phone1", 3, false, false, WidestPhone},
+    {"Work Phone", "Phone2", 3, false, false, WidestPhone},
+    {"Cell Phone", "Phone3", 3, false, false, WidestPhone},
+    {"Dues Amt", "Dues", 2, true, true, WidestDues},
     {"Paid", "DuesPaid", 2.4, false, false},
     {"Membership", "Membership", 3, false, false},
     {"Email", "Email", 4, false, false},
@@ -39,14 +46,14 @@ inline constexpr std::array<ListColumn, 17> EditListColumns{{
 }};
 
 inline constexpr std::array<ListColumn, 8> DeleteListColumns{{
-    {"ID", "MemberID", 2, false, false},
+    {"ID", "MemberID", 2, false, false, WidestID},
     {"Last Name", "LName", 4, false, false},
     {"First Name", "FName", 4, false, false},
     {"Mid Name", "MName", 3, false, false},
     {"Address", "Address1", 5, false, false},
     {"City", "City", 5, false, false},
     {"Membership", "Membership", 3, false, false},
-    {"Home Phone", "Phone1", 4, false, false},
+    {"Home Phone", "Phone1", 4, false, false, WidestPhone},
 }};
 
 // The rows of a member listing as the list shows them: every cell's text is made once when
@@ -98,6 +105,9 @@ public:
     // Wide enough for every column, within reason.
     QSize sizeHint() const override;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 Q_SIGNALS:
     // The user picked a row, with the mouse or the keyboard.
     void rowChosen();
@@ -105,6 +115,9 @@ Q_SIGNALS:
     void headerClicked(int column);
 
 private:
+    void sizeColumns();
+
+    std::span<const ListColumn> m_columns;
     MemberListModel *m_model;
     Qt::SortOrder m_direction = Qt::AscendingOrder;
 };

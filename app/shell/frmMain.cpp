@@ -15,10 +15,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
+#include <QStyle>
 
 namespace {
 QPointer<frmMain> g_main;
@@ -129,8 +132,14 @@ frmMain::frmMain()
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_DeleteOnClose);
     setCentralWidget(m_mdi);
-    resize(1000, 720);
+    // A form larger than the client area scrolls into view instead of being cut off.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     buildMenus();
+    // The window opens on the screen the user works on.
+    if (QScreen *s = QGuiApplication::screenAt(QCursor::pos()))
+        setScreen(s);
+    fitClientArea(preferredClientSize());
     installContextHelp([] {
         const QString file = appHelpFile();
         return file.isEmpty() ? helpFolderFile("qmr.hlp") : file;
@@ -282,7 +291,7 @@ void frmMain::checkForUpdate() {
 void frmMain::Arrange(int code) {
     switch (code) {
     case ArrangeCode::Cascade:
-        m_mdi->cascadeSubWindows();
+        cascade();
         break;
     case ArrangeCode::TileHorizontal:
         tile(false);
@@ -295,6 +304,59 @@ void frmMain::Arrange(int code) {
         break;
     default:
         break;
+    }
+}
+
+namespace {
+// The windows a cascade arranges, in the order they were opened.
+QList<QMdiSubWindow *> cascaded(QMdiArea *area) {
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *sub : area->subWindowList(QMdiArea::CreationOrder))
+        if (sub->isVisible() && !sub->isMinimized())
+            windows << sub;
+    return windows;
+}
+
+// Each window of a cascade stands one title bar lower and further right than the one before.
+QPoint cascadeStep(QMdiSubWindow *sub) {
+    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    return {step, step};
+}
+} // namespace
+
+void frmMain::cascade() {
+    const QList<QMdiSubWindow *> windows = cascaded(m_mdi);
+    if (windows.isEmpty())
+        return;
+    for (QMdiSubWindow *sub : windows)
+        if (sub->isMaximized())
+            sub->showNormal();
+    auto least = [](QMdiSubWindow *sub) {
+        return sub->minimumSizeHint().expandedTo(sub->minimumSize());
+    };
+    // The area less the scroll bars that a window larger than it brings; one scroll bar may
+    // make room for the other.
+    QSize needed;
+    for (QMdiSubWindow *sub : windows)
+        needed = needed.expandedTo(least(sub));
+    const QSize full = m_mdi->maximumViewportSize();
+    const int bar = m_mdi->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_mdi);
+    QSize room = full;
+    for (int pass = 0; pass < 2; ++pass)
+        room = QSize(needed.height() > room.height() ? full.width() - bar : full.width(),
+                     needed.width() > room.width() ? full.height() - bar : full.height());
+    const QRect area(QPoint(), room);
+    const QPoint step = cascadeStep(windows.first());
+    for (int i = 0; i < int(windows.size()); ++i) {
+        QMdiSubWindow *sub = windows[i];
+        // Smaller than it asks to be where the area is small, never smaller than it can be.
+        const QSize size = sub->sizeHint().boundedTo(area.size()).expandedTo(least(sub));
+        // A window that would run past the area steps back into it, so that its buttons stay
+        // in sight; one larger than the area starts at its corner and the area scrolls.
+        QPoint at = area.topLeft() + step * i;
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width())));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height())));
+        sub->setGeometry(QRect(at, size));
     }
 }
 
@@ -378,7 +440,66 @@ void frmMain::raiseChild(QWidget *form) {
         m_mdi->setActiveSubWindow(sub);
     }
     form->show();
-    m_mdi->cascadeSubWindows();
+    // Room for the whole cascade, each window at the size it asks for, where the screen has it.
+    const QList<QMdiSubWindow *> windows = cascaded(m_mdi);
+    if (!windows.isEmpty()) {
+        const QPoint step = cascadeStep(windows.first());
+        QSize need;
+        for (int i = 0; i < int(windows.size()); ++i)
+            need = need.expandedTo(windows[i]->sizeHint() + QSize(step.x(), step.y()) * i);
+        fitClientArea(need);
+    }
+    cascade();
+}
+
+QSize frmMain::preferredClientSize() const {
+    // The edit form is as wide as its member list asks (at most 1000) and about fifty lines
+    // of text high; the rest is room for the cascade.
+    return {1100, fontMetrics().height() * 54};
+}
+
+void frmMain::fitClientArea(QSize client) {
+    if (isMaximized() || isFullScreen())
+        return;
+    QScreen *s = screen();
+    if (!s)
+        return;
+    const QRect available = s->availableGeometry();
+    // The window manager's frame is known once the window is shown; until then a title bar
+    // and a border are assumed.
+    QSize frame = frameGeometry().size() - size();
+    if (!isVisible()) {
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+        frame = QSize(2 * border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * border);
+    }
+    const QSize chrome =
+        isVisible() ? size() - m_mdi->size() : QSize(0, menuBar()->sizeHint().height());
+    QSize wanted = client + chrome;
+    if (isVisible())
+        wanted = wanted.expandedTo(size());
+    const QSize room = available.size() - frame;
+    if (wanted.width() > room.width() || wanted.height() > room.height()) {
+        // The screen is too small for it: the window takes the whole of it, and restored it
+        // still fits.
+        resize(wanted.boundedTo(room));
+        move(available.topLeft());
+        if (isVisible())
+            showMaximized();
+        else
+            setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
+    const QRect before = frameGeometry();
+    resize(wanted);
+    const QSize outer = wanted + frame;
+    // A window opening is centred; one that grows stays where it is as far as the screen lets.
+    QPoint at = isVisible() ? before.topLeft()
+                            : available.topLeft()
+                                  + QPoint((available.width() - outer.width()) / 2,
+                                           (available.height() - outer.height()) / 2);
+    at.setX(std::max(available.left(), std::min(at.x(), available.right() + 1 - outer.width())));
+    at.setY(std::max(available.top(), std::min(at.y(), available.bottom() + 1 - outer.height())));
+    move(at);
 }
 
 void UnloadForm(QWidget *form) {

@@ -74,10 +74,17 @@ private:
     void run(MenuCommand command, Roster roster);
     void openMemberList(bool forEditing);
     void checkForUpdate();
+    // The client area the window opens with where the screen has room for it: the largest
+    // child form, member editing, with room to cascade the others.
+    QSize preferredClientSize() const;
+    void cascade();
     void tile(bool sideBySide);
     void arrangeIcons();
     void addChild(QWidget *form);
     void raiseChild(QWidget *form);
+    // Grows the window until its client area holds a size, within the screen's available
+    // area; where the screen is too small, the window takes all of it.
+    void fitClientArea(QSize client);
 
     QMdiArea *m_mdi;
     QPointer<frmAddMem> m_addMem;

@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -259,9 +260,13 @@ void HelpWindow::showPage(const QUrl &url) {
 }
 
 void HelpWindow::present() {
-    // Over a modal window the help must itself be modal, or it could not be used.
-    QWidget *modal = QApplication::activeModalWidget();
-    const Qt::WindowModality wanted = modal && modal != this ? Qt::ApplicationModal : Qt::NonModal;
+    // Over a modal window the help must itself be modal, or it could not be used. Once modal
+    // it is the top of the modal stack itself, so the window under it is what counts.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const bool overModal = std::any_of(windows.cbegin(), windows.cend(), [this](QWidget *w) {
+        return w != this && w->isVisible() && w->isModal();
+    });
+    const Qt::WindowModality wanted = overModal ? Qt::ApplicationModal : Qt::NonModal;
     if (windowModality() != wanted) {
         if (isVisible())
             hide();

@@ -5,6 +5,9 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <algorithm>
 
 using namespace members;
 
@@ -22,6 +25,8 @@ private Q_SLOTS:
     void deleteAnswer();
     void failingRollLeavesTheWindowUsable();
     void headerSortsAsText();
+    void headerSortReadsNames();
+    void columnsShowWholeValues();
 
 private:
     void openWith(const QList<StoredMember> &members);
@@ -177,6 +182,56 @@ void tst_MemberDelete::headerSortsAsText() {
     QCOMPARE(columnTexts(form->lvMember, 0), (QStringList{"M-1", "M-10", "M-2"}));
     clickHeader(form->lvMember, 2);
     QCOMPARE(columnTexts(form->lvMember, 2), (QStringList{"C", "B", "A"}));
+}
+
+void tst_MemberDelete::headerSortReadsNames() {
+    const QStringList names{"Wright", "de la Cruz", "Young",    "Ñúñez", "aaronson",
+                            "Åström", "van Dyke",   "Ó Briain", "Baker"};
+    QList<StoredMember> members;
+    for (int i = 0; i < names.size(); ++i)
+        members << member(QStringLiteral("M-%1").arg(i + 1), names[i], QStringLiteral("A"));
+    openWith(members);
+    const QStringList reading{"aaronson", "Åström",   "Baker",  "de la Cruz", "Ñúñez",
+                              "Ó Briain", "van Dyke", "Wright", "Young"};
+    clickHeader(form->lvMember, 1);
+    QStringList descending = reading;
+    std::reverse(descending.begin(), descending.end());
+    QCOMPARE(columnTexts(form->lvMember, 1), descending);
+    clickHeader(form->lvMember, 1);
+    QCOMPARE(columnTexts(form->lvMember, 1), reading);
+}
+
+// Every heading and the longest usual values show whole, the columns keep their proportions,
+// and a list wider than its window scrolls sideways.
+void tst_MemberDelete::columnsShowWholeValues() {
+    StoredMember m =
+        member(QStringLiteral("M-99999"), QStringLiteral("Ashby"), QStringLiteral("Al"));
+    m.dues = QStringLiteral("99999.99");
+    m.phone1 = m.phone2 = m.phone3 = QStringLiteral("(963) 675-1234");
+    storeMember(*app, m);
+    const RecordsetPtr rows = app->newClub()->LoadMembers();
+    for (std::span<const ListColumn> columns : {std::span<const ListColumn>(EditListColumns),
+                                                std::span<const ListColumn>(DeleteListColumns)}) {
+        MemberList list(columns);
+        list.fill(*rows);
+        const QHeaderView *header = list.header();
+        const int headerMargin = 2 * list.style()->pixelMetric(QStyle::PM_HeaderMargin);
+        const int cellMargin = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+        const int widest = header->sectionSize(4); // "Address", five units
+        for (int c = 0; c < int(columns.size()); ++c) {
+            const QString heading = QString::fromLatin1(columns[c].header);
+            const QString value = list.model()->index(0, c).data().toString();
+            const int width = header->sectionSize(c);
+            QVERIFY2(header->fontMetrics().horizontalAdvance(heading) + headerMargin <= width,
+                     qPrintable(heading));
+            QVERIFY2(list.fontMetrics().horizontalAdvance(value) + cellMargin <= width,
+                     qPrintable(value));
+            QVERIFY2(std::abs(width - columns[c].width * widest / 5) <= 1, qPrintable(heading));
+        }
+        list.resize(header->length() / 2, 300);
+        list.show();
+        QVERIFY(list.horizontalScrollBar()->maximum() > 0);
+    }
 }
 
 QTEST_MAIN(tst_MemberDelete)

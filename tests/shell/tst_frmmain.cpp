@@ -10,6 +10,7 @@
 #include "system/System.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QHelpContentModel>
 #include <QHelpEngine>
@@ -17,6 +18,9 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -24,6 +28,7 @@
 #include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -52,6 +57,9 @@ void insertMember(const TempAppFolder &app, const QString &id, const QString &la
 class TestFrmMain : public QObject {
     Q_OBJECT
 
+public:
+    static void initMain();
+
 private Q_SLOTS:
     void initTestCase();
     void init();
@@ -66,6 +74,8 @@ private Q_SLOTS:
     void membersOpenTheirWindow_data();
     void membersOpenTheirWindow();
     void childFormsAreSingleInstances();
+    void formsFitTheScreen_data();
+    void formsFitTheScreen();
     void windowCommandsWithoutChildren();
     void tileVertically();
     void tileHorizontally();
@@ -89,6 +99,24 @@ private:
     std::unique_ptr<TempAppFolder> m_app;
     std::unique_ptr<MsgBoxRecorder> m_boxes;
 };
+
+// The screens the program meets: a large one first, then a laptop's 1366x768 at 100%, 125% and
+// 150% scaling, each given in the program's own pixels with room for a panel.
+void TestFrmMain::initMain() {
+    if (qgetenv("QT_QPA_PLATFORM") != "offscreen")
+        return;
+    static QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("screens.json")));
+    if (!config.open(QIODevice::WriteOnly))
+        return;
+    config.write(R"({"screens": [
+        {"name": "1920x1080", "x": 0, "y": 0, "width": 1920, "height": 1040},
+        {"name": "1366x768", "x": 1920, "y": 0, "width": 1366, "height": 738},
+        {"name": "1366x768 at 125%", "x": 3286, "y": 0, "width": 1093, "height": 590},
+        {"name": "1366x768 at 150%", "x": 4379, "y": 0, "width": 911, "height": 492}]})");
+    config.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+}
 
 void TestFrmMain::initTestCase() {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -299,6 +327,60 @@ void TestFrmMain::childFormsAreSingleInstances() {
     action(w, "mnuAddNewMember")->trigger();
     QCOMPARE(subWindows(w).size(), 2);
     QVERIFY(qobject_cast<frmAddMem *>(subWindows(w).last()->widget()));
+}
+
+void TestFrmMain::formsFitTheScreen_data() {
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<bool>("roomy"); // room for every form whole
+    QTest::newRow("1920x1080") << "1920x1080" << true;
+    QTest::newRow("1366x768") << "1366x768" << false;
+    QTest::newRow("1366x768 at 125%") << "1366x768 at 125%" << false;
+    QTest::newRow("1366x768 at 150%") << "1366x768 at 150%" << false;
+}
+
+void TestFrmMain::formsFitTheScreen() {
+    QFETCH(QString, screen);
+    QFETCH(bool, roomy);
+    const auto screens = QGuiApplication::screens();
+    const auto found = std::find_if(screens.cbegin(), screens.cend(),
+                                    [&](const QScreen *s) { return s->name() == screen; });
+    if (found == screens.cend())
+        QSKIP("the test's screens are made on the offscreen platform only");
+    const auto home = qScopeGuard([] { QCursor::setPos(0, 0); });
+    QScreen *target = *found;
+    QCursor::setPos(target->geometry().center());
+    insertMember(*m_app, QStringLiteral("M-1"), QStringLiteral("Ashby"));
+
+    frmMain *w = frmMain::load();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QCOMPARE(w->screen(), target);
+    QMdiArea *area = w->mdiArea();
+
+    for (const char *item :
+         {"mnuAddNewMember", "mnuEditMember", "mnuUtilsDeleteMember", "mnuEditClubDetails"}) {
+        action(w, item)->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY2(target->availableGeometry().contains(w->frameGeometry()), item);
+        // What the area shows, and what its scroll bars can bring into view.
+        const QRect shown = area->viewport()->rect();
+        const QScrollBar *across = area->horizontalScrollBar(), *down = area->verticalScrollBar();
+        const QRect reach =
+            shown.adjusted(-across->value(), -down->value(), across->maximum() - across->value(),
+                           down->maximum() - down->value());
+        for (QMdiSubWindow *sub : subWindows(w)) {
+            const QString form = QString::fromLatin1(sub->widget()->metaObject()->className());
+            if (roomy) {
+                QCOMPARE(sub->size(), sub->sizeHint());
+                QVERIFY2(shown.contains(sub->geometry()), qPrintable(form));
+            }
+            const auto buttons = sub->widget()->findChildren<QPushButton *>();
+            QVERIFY(!buttons.isEmpty());
+            for (QPushButton *b : buttons)
+                QVERIFY2(reach.contains(QRect(b->mapTo(area->viewport(), QPoint()), b->size())),
+                         qPrintable(form + u' ' + b->text()));
+        }
+    }
 }
 
 void TestFrmMain::windowCommandsWithoutChildren() {
@@ -535,7 +617,7 @@ void TestFrmMain::aboutWithoutDocumentShowsNothing() {
 void TestFrmMain::f1OverTheModalAboutBox() {
     frmMain *w = openMain();
     QString page;
-    bool helpModal = false;
+    bool helpModal = false, stillModal = false;
     QTimer::singleShot(0, this, [&] {
         auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
         if (!about)
@@ -543,8 +625,12 @@ void TestFrmMain::f1OverTheModalAboutBox() {
         QTest::keyClick(about->rtBox, Qt::Key_F1);
         if (HelpWindow *help = waitForHelp(appPath(QStringLiteral("\\help\\qmr.hlp")))) {
             page = help->currentPage().fileName();
-            // Over a modal box the help must be usable, so it is modal itself.
+            // Over a modal box the help must be usable, so it is modal itself, and F1 pressed
+            // in the help keeps it so.
             helpModal = help->isModal() && QApplication::activeModalWidget() == help;
+            QTest::keyClick(help->browser(), Qt::Key_F1);
+            stillModal =
+                help->isVisible() && help->isModal() && QApplication::activeModalWidget() == help;
             help->close();
         }
         QTest::mouseClick(about->cmdOK, Qt::LeftButton);
@@ -560,6 +646,7 @@ void TestFrmMain::f1OverTheModalAboutBox() {
 
     QCOMPARE(page, QStringLiteral("windows.html"));
     QVERIFY(helpModal);
+    QVERIFY(stillModal);
 }
 
 void TestFrmMain::exitEndsProgram() {
