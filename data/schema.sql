@@ -24,7 +24,8 @@ CREATE TABLE tblMembers (
     AddDate TEXT,
     ModDate TEXT
 );
-CREATE INDEX idxMembersMemberID ON tblMembers (MemberID);
+-- One member per identifier: an edit or a deletion addresses the row by it.
+CREATE UNIQUE INDEX idxMembersMemberID ON tblMembers (MemberID);
 CREATE INDEX idxMembersMembership ON tblMembers (Membership);
 
 CREATE TABLE tblMain (

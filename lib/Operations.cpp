@@ -51,36 +51,54 @@ QString unchanged(const QString &value) {
         throw DbError(StatementError, QStringLiteral("A NUL character is not allowed in a value."));
     return value;
 }
+
+// A member's identifier is its key: a change that would touch no row, or several, is
+// refused (and rolled back) rather than reported as done. Several rows share an identifier
+// only in a roll from before identifiers were guarded by a unique index.
+constexpr int NoMatchingRow = ErrNo::NoCurrentRow;
+constexpr int DuplicateKey = 3022;
+
+void requireOneMember(qint64 rows, const QString &strID, const QString &nothingDone) {
+    if (rows == 0)
+        throw Failure(
+            NoMatchingRow,
+            QStringLiteral("No member has the identifier %1: %2").arg(strID, nothingDone));
+    if (rows > 1)
+        throw Failure(DuplicateKey, QStringLiteral("%1 members have the identifier %2: %3")
+                                        .arg(QString::number(rows), strID, nothingDone));
+}
 } // namespace
 
 bool libClub::AddMember(const QStringList &strText, double sngMoney) {
-    discardLeftOpen();
-    con().open();
-    con().beginTrans();
-    auto c = [&](int i) {
-        return Clean(element(strText, i));
-    };
-    auto raw = [&](int i) {
-        return unchanged(element(strText, i));
-    };
-    QString sql = QStringLiteral("INSERT INTO tblMembers (MemberID,LName,FName,MName,Address1,");
-    sql += QStringLiteral("Address2,City,State,Zip,Phone1,Phone2,Phone3,");
-    sql += QStringLiteral("Dues,Membership,DuesPaid,Email,Notes,AddDate) VALUES (");
-    sql += u'\'' + raw(0) + QStringLiteral("',");
-    for (int i = 1; i <= 6; ++i)
-        sql += u'\'' + c(i) + QStringLiteral("',");
-    sql += u'\'' + raw(7) + QStringLiteral("',");
-    for (int i = 8; i <= 11; ++i)
-        sql += u'\'' + c(i) + QStringLiteral("',");
-    sql += dues(sngMoney) + u',';
-    sql += u'\'' + raw(12) + QStringLiteral("',");
-    for (int i = 13; i <= 15; ++i)
-        sql += u'\'' + c(i) + QStringLiteral("',");
-    sql += u'\'' + now() + QStringLiteral("');");
-    con().execute(sql);
-    con().commitTrans();
-    con().close();
-    return true;
+    return passedOn([&] {
+        openForWriting();
+        con().beginTrans();
+        auto c = [&](int i) {
+            return Clean(element(strText, i));
+        };
+        auto raw = [&](int i) {
+            return unchanged(element(strText, i));
+        };
+        QString sql =
+            QStringLiteral("INSERT INTO tblMembers (MemberID,LName,FName,MName,Address1,");
+        sql += QStringLiteral("Address2,City,State,Zip,Phone1,Phone2,Phone3,");
+        sql += QStringLiteral("Dues,Membership,DuesPaid,Email,Notes,AddDate) VALUES (");
+        sql += u'\'' + raw(0) + QStringLiteral("',");
+        for (int i = 1; i <= 6; ++i)
+            sql += u'\'' + c(i) + QStringLiteral("',");
+        sql += u'\'' + raw(7) + QStringLiteral("',");
+        for (int i = 8; i <= 11; ++i)
+            sql += u'\'' + c(i) + QStringLiteral("',");
+        sql += dues(sngMoney) + u',';
+        sql += u'\'' + raw(12) + QStringLiteral("',");
+        for (int i = 13; i <= 15; ++i)
+            sql += u'\'' + c(i) + QStringLiteral("',");
+        sql += u'\'' + now() + QStringLiteral("');");
+        con().execute(sql);
+        con().commitTrans();
+        con().close();
+        return true;
+    });
 }
 
 bool libClub::UpdateMember(const QStringList &strText, const QString &strID, double sngMoney) {
@@ -106,28 +124,35 @@ bool libClub::UpdateMember(const QStringList &strText, const QString &strID, dou
             sql += QStringLiteral("MemberID = '") + unchanged(strID) + QStringLiteral("';");
             return sql;
         },
-        &UpdateMemberLog, QStringLiteral("UpdateMember"));
+        &UpdateMemberLog, QStringLiteral("UpdateMember"),
+        [&](qint64 rows) {
+            requireOneMember(rows, strID, QStringLiteral("nothing was changed."));
+        });
 }
 
 bool libClub::DeleteMember(const QString &strID) {
-    discardLeftOpen();
-    con().open();
-    con().beginTrans();
-    con().execute(QStringLiteral("DELETE FROM tblMembers WHERE MemberID = '") + unchanged(strID)
-                  + QStringLiteral("';"));
-    // The deletion waits, uncommitted, for the answer.
-    const int answer =
-        MsgBox(QStringLiteral("Delete this Member Record?") + LineBreak + LineBreak
-                   + QStringLiteral("Once deleted it can't be recovered!"),
-               Mb::Question | Mb::YesNo | Mb::DefaultButton2, QStringLiteral("** WARNING **"));
-    if (answer == Mb::No) {
-        con().rollbackTrans();
+    return passedOn([&] {
+        openForWriting();
+        con().beginTrans();
+        con().execute(QStringLiteral("DELETE FROM tblMembers WHERE MemberID = '") + unchanged(strID)
+                      + QStringLiteral("';"));
+        // Asked only about a deletion that can be kept: one that matched no member, or several,
+        // is refused before the question.
+        requireOneMember(con().rowsAffected(), strID, QStringLiteral("nothing was deleted."));
+        // The deletion waits, uncommitted, for the answer.
+        const int answer =
+            MsgBox(QStringLiteral("Delete this Member Record?") + LineBreak + LineBreak
+                       + QStringLiteral("Once deleted it can't be recovered!"),
+                   Mb::Question | Mb::YesNo | Mb::DefaultButton2, QStringLiteral("** WARNING **"));
+        if (answer == Mb::No) {
+            con().rollbackTrans();
+            con().close();
+            return false;
+        }
+        con().commitTrans();
         con().close();
-        return false;
-    }
-    con().commitTrans();
-    con().close();
-    return true;
+        return true;
+    });
 }
 
 RecordsetPtr libClub::GetNewMemberID() {
@@ -169,7 +194,40 @@ bool libClub::UpdateClubDetails(const QStringList &strText) {
                        + (i < 13 ? QStringLiteral("',") : QStringLiteral("';"));
             return sql;
         },
-        &UpdateClubLog, QStringLiteral("UpdateClubDetails"));
+        &UpdateClubLog, QStringLiteral("UpdateClubDetails"),
+        [](qint64 rows) {
+            if (rows == 0)
+                throw Failure(NoMatchingRow,
+                              QStringLiteral("There is no club record to update: nothing was "
+                                             "saved."));
+        });
+}
+
+QString libClub::FreeIdentifier(const QString &prefix, qint64 n) {
+    QString held;
+    if (prefix == QLatin1String("M-"))
+        held = QStringLiteral("SELECT COUNT(*) FROM tblMembers WHERE MemberID IN ('%1',"
+                              "CAST('%1' AS BLOB));");
+    else if (prefix == QLatin1String("C-"))
+        held = QStringLiteral("SELECT COUNT(*) FROM tblMain WHERE ClubID IN ('%1',"
+                              "CAST('%1' AS BLOB));");
+    if (held.isEmpty() || n < 1)
+        throw Failure(ErrNo::Unexpected, QStringLiteral("Invalid procedure call or argument"));
+    return passedOn([&] {
+        con().open();
+        con().beginTrans();
+        // The counter usually is right, so this is one look-up; a counter that lags behind
+        // walks on past the numbers given already. An identifier stored as bytes is one held.
+        QString id;
+        for (;; ++n) {
+            id = prefix + QString::number(n);
+            if (con().execute(held.arg(id))->value(0, 0).toLongLong() == 0)
+                break;
+        }
+        con().commitTrans();
+        con().close();
+        return id;
+    });
 }
 
 RecordsetPtr libClub::LoadStates() {

@@ -4,6 +4,7 @@
 #include "ui/TextLimit.h"
 
 #include <QDir>
+#include <QSet>
 
 namespace {
 const QString ClubTitle = QStringLiteral("Club");
@@ -13,9 +14,10 @@ const LogWriter SetUpLog{QStringLiteral("Initialize Database Connection"), 14, t
 
 libClub::libClub(const QString &libraryFolder) {
     try {
+        // Quoted where needed: a ";" or a quote in a folder name would end the item early.
         m_strConnect = QStringLiteral("Provider=SQLite3;User ID=;") + QStringLiteral("Data Source=")
-                       + libraryFolder + QStringLiteral("/club/club.qmr;")
-                       + QStringLiteral("Persist Security Info=False;");
+                       + Connection::quoteValue(libraryFolder + QStringLiteral("/club/club.qmr"))
+                       + u';' + QStringLiteral("Persist Security Info=False;");
         // Without the folder the library lies in there is no roll to connect to.
         if (libraryFolder.isEmpty() || !QDir(libraryFolder).exists())
             throw Failure(ErrNo::PathFileAccess, QStringLiteral("Path/File access error"));
@@ -57,8 +59,9 @@ Connection &libClub::con() {
     return *m_conDataBase;
 }
 
-// A passed-on failure may have left the connection open inside its transaction; the next
-// operation throws that away before it starts, so it never trips over the stale state.
+// Throws away a connection still open inside its transaction (a failure passed on from a
+// failure path can leave one), so the roll is not held locked and the next operation does
+// not trip over the stale state.
 void libClub::discardLeftOpen() {
     if (m_conDataBase && m_conDataBase->isOpen()) {
         skipOnFailure([&] { m_conDataBase->rollbackTrans(); });
@@ -88,24 +91,26 @@ void libClub::reportFailure(const Failure &f, const LogWriter *log, const QStrin
 }
 
 bool libClub::changeReported(const std::function<QString()> &statement, const LogWriter *log,
-                             const QString &function) {
+                             const QString &function,
+                             const std::function<void(qint64 rows)> &checkRows) {
     discardLeftOpen();
     try {
-        con().open();
+        openForWriting();
         con().beginTrans();
         con().execute(statement());
+        if (checkRows)
+            checkRows(con().rowsAffected());
         con().commitTrans();
         con().close();
         return true;
     } catch (...) {
         const Failure f = currentFailure(std::current_exception());
-        // Whatever fails from here on is not handled again: it reaches the caller (an object
-        // without a connection fails right here, before any log entry or message). A
-        // connection that never opened has nothing to roll back.
-        if (con().isOpen()) {
-            con().rollbackTrans();
-            con().close();
-        }
+        // Whatever fails from here on is not handled again: it reaches the caller without a
+        // log entry or a message. So does the roll-back of a connection that never opened
+        // (or of an object without one): that caller learns nothing was saved from the
+        // failure itself.
+        con().rollbackTrans();
+        con().close();
         reportFailure(f, log, function);
         return false;
     }
@@ -124,10 +129,9 @@ RecordsetPtr libClub::queryReported(const QString &sql, const QString &function)
         return rs;
     } catch (...) {
         const Failure f = currentFailure(std::current_exception());
-        if (con().isOpen()) {
-            con().rollbackTrans();
-            con().close();
-        }
+        // As in changeReported: a connection that never opened fails its roll-back here.
+        con().rollbackTrans();
+        con().close();
         reportFailure(f, nullptr, function);
         return rs;
     }
@@ -145,13 +149,46 @@ RecordsetPtr libClub::queryQuiet(const QString &sql) {
 }
 
 RecordsetPtr libClub::queryPassedOn(const QString &sql) {
-    discardLeftOpen();
+    return passedOn([&] {
+        con().open();
+        con().beginTrans();
+        RecordsetPtr rs = con().execute(sql);
+        con().commitTrans();
+        con().close();
+        return rs;
+    });
+}
+
+// Rolls from before identifiers were guarded have a plain index on MemberID; the first
+// change in this process swaps it for a unique one. A roll that already holds a duplicate
+// keeps its plain index and goes on working: its members are shown as they are, and every
+// change still touches exactly one row.
+void libClub::openForWriting() {
     con().open();
-    con().beginTrans();
-    RecordsetPtr rs = con().execute(sql);
-    con().commitTrans();
-    con().close();
-    return rs;
+    static QSet<QString> guarded;
+    const QString roll = con().dataSource();
+    if (guarded.contains(roll))
+        return;
+    guarded.insert(roll);
+    skipOnFailure([&] {
+        const RecordsetPtr indexes = con().execute(QStringLiteral("PRAGMA index_list(tblMembers)"));
+        const int name = indexes->columnIndex(QStringLiteral("name"));
+        const int unique = indexes->columnIndex(QStringLiteral("unique"));
+        for (int r = 0; r < indexes->recordCount(); ++r)
+            if (indexes->value(r, name).toString() == QLatin1String("idxMembersMemberID")
+                && indexes->value(r, unique).toInt() == 1)
+                return;
+        con().beginTrans();
+        try {
+            con().execute(QStringLiteral("DROP INDEX IF EXISTS idxMembersMemberID"));
+            con().execute(
+                QStringLiteral("CREATE UNIQUE INDEX idxMembersMemberID ON tblMembers (MemberID)"));
+            con().commitTrans();
+        } catch (...) {
+            con().rollbackTrans();
+            throw;
+        }
+    });
 }
 
 QObject *ClubComponent::create(const QString &className, const QString &libraryFolder) {

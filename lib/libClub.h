@@ -1,15 +1,16 @@
 #pragma once
 
 #include "club/libClub.h"
+#include "club/libClub2.h"
 #include "component/Component.h"
 #include "system/ErrorLog.h"
 
 #include <functional>
 #include <memory>
 
-class libClub : public QObject, public _libClub {
+class libClub : public QObject, public _libClub, public _libClub2 {
     Q_OBJECT
-    Q_INTERFACES(_libClub)
+    Q_INTERFACES(_libClub _libClub2)
 
 public:
     explicit libClub(const QString &libraryFolder);
@@ -44,15 +45,35 @@ public:
     RecordsetPtr RefreshSeniorMembers() override;
     QString Clean(const QString &strText) override;
 
+    QString FreeIdentifier(const QString &prefix, qint64 n) override;
+
 private:
     Connection &con();
     void discardLeftOpen();
-    // The three ways an operation deals with a failure.
+    // Opens the connection for a change; the first time per roll it also guards the roll
+    // against two members sharing one identifier.
+    void openForWriting();
+    // The three ways an operation deals with a failure. checkRows, when given, judges how
+    // many rows the statement changed, before the commit; a failure there rolls back.
     bool changeReported(const std::function<QString()> &statement, const LogWriter *log,
-                        const QString &function);
+                        const QString &function,
+                        const std::function<void(qint64 rows)> &checkRows = {});
     RecordsetPtr queryReported(const QString &sql, const QString &function);
     RecordsetPtr queryQuiet(const QString &sql);
     RecordsetPtr queryPassedOn(const QString &sql);
+    // Runs a passed-on operation. Its failure still reaches the caller, but only after the
+    // transaction was rolled back and the connection closed: a connection left open would
+    // keep the roll locked for every other reader and writer until the object is released.
+    template<typename Work>
+    auto passedOn(Work &&work) -> decltype(work()) {
+        discardLeftOpen();
+        try {
+            return work();
+        } catch (...) {
+            discardLeftOpen();
+            throw;
+        }
+    }
     void reportFailure(const Failure &f, const LogWriter *log, const QString &function);
 
     std::unique_ptr<Connection> m_conDataBase;

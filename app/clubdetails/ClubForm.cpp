@@ -1,6 +1,7 @@
 #include "ClubForm.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
+#include "ui/EnterKey.h"
 #include "ui/Failure.h"
 #include "ui/MsgBox.h"
 #include "ui/TextLimit.h"
@@ -18,9 +19,10 @@ namespace {
 QPushButton *button(QWidget *form, const char *name, const QString &text) {
     auto *b = new QPushButton(text, form);
     b->setObjectName(QLatin1String(name));
-    // Enter belongs to the fields; it must never press a button behind the user's back.
+    // No default button: Enter in a field never presses one, Enter on a button presses it.
     b->setAutoDefault(false);
     b->setDefault(false);
+    pressOnEnter(b);
     return b;
 }
 } // namespace
@@ -49,7 +51,7 @@ ClubFormControls buildClubForm(QWidget *form, const QString &title, QWidget *ext
         auto *txt = new QLineEdit(form);
         txt->setObjectName(QStringLiteral("txtBox%1").arg(i));
         txt->setMaxLength(f.maxLength);
-        keepCharactersWhole(txt);
+        guardOneLineBox(txt);
         // A screen reader announces the field by its caption.
         lbl->setBuddy(txt);
         grid->addWidget(lbl, int(i), 0);

@@ -3,6 +3,7 @@
 #include "shell/modGlobal.h"
 #include "ui/Failure.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -37,10 +38,18 @@ void frmClubData::Form_Load() {
     skipOnFailure([] { NewClub(); });
 }
 
-// Every way out of a dialog (Save, eXit, Escape, the window frame) passes here.
+// Every way out of a dialog (Save, eXit, the window frame) passes here.
 void frmClubData::done(int r) {
     QDialog::done(r);
     Form_Unload();
+}
+
+void frmClubData::keyPressEvent(QKeyEvent *e) {
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void frmClubData::Form_Unload() {
@@ -51,22 +60,23 @@ void frmClubData::Form_Unload() {
 }
 
 bool frmClubData::newClubId(QString &id) {
-    bool ok = false;
+    qlonglong next = 0;
     skipOnFailure([&] {
         rsClub = std::make_shared<Recordset>();
         // The library reports its own failure through strFunction; a stale name from an
         // earlier call must not be taken for a new one.
-        objClub->setStrFunction(QString());
-        rsClub = objClub->GetNewClubID();
-        if (!rsClub || objClub->strFunction() == QLatin1String("GetNewClubID"))
+        club().setStrFunction(QString());
+        rsClub = club().GetNewClubID();
+        if (!rsClub || club().strFunction() == QLatin1String("GetNewClubID"))
             return;
         const QVariant highest = rsClub->field(QStringLiteral("NewClubID"));
         const qlonglong n = highest.isNull() ? 0 : highest.toLongLong();
-        id = QStringLiteral("C-") + QString::number(n == 0 ? 1 : n + 1);
-        ok = true;
+        next = n == 0 ? 1 : n + 1;
     });
     CloseRecordset();
-    return ok;
+    // "C-" + next, unless the counter lags behind an identifier the table already holds.
+    return next > 0
+           && skipOnFailure([&] { id = club2().FreeIdentifier(QStringLiteral("C-"), next); });
 }
 
 void frmClubData::cmdSave_Click() {
@@ -82,7 +92,7 @@ void frmClubData::cmdSave_Click() {
     // stored, and the entries stay for another try.
     if (newClubId(id)) {
         const QStringList strText = clubSaveArray(id, txtBox);
-        skipOnFailure([&] { saved = objClub->AddClubDetails(strText); });
+        skipOnFailure([&] { saved = club().AddClubDetails(strText); });
     }
 
     reportClubSave(this, txtBox, saved, QStringLiteral("Your Club information has been saved! "),

@@ -23,6 +23,10 @@ public:
     QPushButton *cmdClear;
     QPushButton *cmdExit;
 
+protected:
+    // Escape must not close it: one keystroke would end the program and lose the entries.
+    void keyPressEvent(QKeyEvent *e) override;
+
 private:
     void Form_Load();
     void cmdSave_Click();

@@ -3,6 +3,7 @@
 #include "shell/modGlobal.h"
 #include "ui/Failure.h"
 #include "ui/Pointer.h"
+#include "ui/TextLimit.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -44,7 +45,7 @@ void frmEditClubData::loadClub() {
     skipOnFailure([this] { setWindowPointer(this, Pointer::Busy); });
     skipOnFailure([] {
         rsClub = std::make_shared<Recordset>();
-        rsClub = objClub->LoadEditClub();
+        rsClub = club().LoadEditClub();
         rsClub->moveFirst();
     });
     // Should the table ever hold more than one row, the last one is what the user sees.
@@ -52,8 +53,8 @@ void frmEditClubData::loadClub() {
         while (!rsClub->eof()) {
             lblID->setText(rsClub->field(QStringLiteral("ClubID")).toString());
             for (std::size_t i = 0; i < ClubFieldCount; ++i)
-                txtBox[i]->setText(
-                    rsClub->field(QString::fromLatin1(ClubFields[i].column)).toString());
+                setStoredText(txtBox[i],
+                              rsClub->field(QString::fromLatin1(ClubFields[i].column)).toString());
             rsClub->moveNext();
         }
     });
@@ -88,7 +89,7 @@ void frmEditClubData::cmdSave_Click() {
 
     bool updated = false;
     skipOnFailure(
-        [&] { updated = objClub->UpdateClubDetails(clubSaveArray(lblID->text(), txtBox)); });
+        [&] { updated = club().UpdateClubDetails(clubSaveArray(lblID->text(), txtBox)); });
 
     reportClubSave(this, txtBox, updated,
                    QStringLiteral("Your Club information has been updated! "),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "club/libClub.h"
+#include "shell/modGlobal.h"
 
 #include <QString>
 #include <functional>
@@ -11,9 +12,7 @@ namespace members {
 
 class MemberList;
 
-// The shared library object; a missing one fails like any other library call, so the
-// caller's guard tells the user instead of the program falling over.
-_libClub &club();
+// The library object is reached through club() and club2() (shell/modGlobal.h).
 // rsClub, or a failure when the library handed back no result set at all.
 RecordsetPtr &currentRecordset();
 // What went wrong, in the words the user is shown.

@@ -172,10 +172,13 @@ inline constexpr std::array<MemberField, 16> MemberFields{{
      nullptr},
 }};
 
+// The grid column of the notes, the picture and the buttons, right of every field.
+inline constexpr int RightColumn = 4;
 inline constexpr int TextBoxCount = 12;
 inline constexpr int ListCount = 3;
 inline constexpr int CaptionCount = 15;
 inline constexpr int DuesBox = 10;
+inline constexpr int EmailBox = 11;
 inline constexpr int StateList = 0;
 inline constexpr int PaidList = 1;
 inline constexpr int MembershipList = 2;

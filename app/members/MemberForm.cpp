@@ -3,6 +3,7 @@
 #include "MemberList.h"
 #include "shell/modGlobal.h"
 #include "system/System.h"
+#include "ui/EnterKey.h"
 #include "ui/Failure.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
@@ -52,8 +53,10 @@ int NotesBox::room() const {
 
 void NotesBox::keyPressEvent(QKeyEvent *e) {
     const QString t = e->text();
-    const bool inserts = !t.isEmpty() && !(e->modifiers() & Qt::ControlModifier)
-                         && (t.at(0).isPrint() || t.at(0) == u'\r' || t.at(0) == u'\n');
+    // Surrogates count too: a typed emoji must not slip past the limit.
+    const bool inserts =
+        !t.isEmpty() && !(e->modifiers() & Qt::ControlModifier)
+        && (t.at(0).category() != QChar::Other_Control || t.at(0) == u'\r' || t.at(0) == u'\n');
     if (inserts && room() < int(t.size())) {
         e->accept();
         return;
@@ -96,13 +99,6 @@ QString formatDues(double amount) {
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
     return locale.toString(amount, 'f', 2);
-}
-
-_libClub &club() {
-    if (!objClub)
-        throw Failure(ErrNo::ObjectNotSet,
-                      QStringLiteral("Object variable or With block variable not set"));
-    return *objClub;
 }
 
 RecordsetPtr &currentRecordset() {
@@ -157,12 +153,13 @@ MemberForm::MemberForm(Kind kind, const QString &title, QWidget *parent)
 }
 
 void MemberForm::buildFields() {
-    auto *body = new QHBoxLayout;
+    // One grid holds both sides, so the buttons can stand on the e-mail box's own row; the
+    // date, the notes and the picture fill the right side above them.
     m_grid = new QGridLayout;
     m_right = new QVBoxLayout;
-    body->addLayout(m_grid, 3);
-    body->addLayout(m_right, 2);
-    m_main->addLayout(body);
+    m_main->addLayout(m_grid);
+    const int emailRow = MemberFields[fieldRow(FieldKind::Text, EmailBox)].gridRow;
+    m_grid->addLayout(m_right, 0, RightColumn, emailRow, 1);
 
     const bool add = m_kind == Kind::Add;
     for (int c = 0; c < CaptionCount; ++c) {
@@ -185,7 +182,7 @@ void MemberForm::buildFields() {
             auto *box = new QLineEdit(this);
             box->setObjectName(QStringLiteral("txtBox_%1").arg(f.index));
             box->setMaxLength(f.maxLength);
-            keepCharactersWhole(box);
+            guardOneLineBox(box);
             if (f.index == DuesBox)
                 box->setAlignment(Qt::AlignRight);
             // A stored value longer than the box allows was let in whole; once the user
@@ -244,8 +241,9 @@ void MemberForm::buildFields() {
                 m_grid->addWidget(w, f.gridRow, f.gridColumn + 1);
         }
     }
-    m_grid->setColumnStretch(1, 1);
-    m_grid->setRowStretch(int(MemberFields.size()), 1);
+    m_grid->setColumnStretch(1, 3);
+    m_grid->setColumnStretch(RightColumn, 2);
+    m_grid->setRowStretch(emailRow + 1, 1);
 
     imgBox = new QLabel(this);
     imgBox->setObjectName(QStringLiteral("imgBox"));
@@ -258,9 +256,10 @@ void MemberForm::buildFields() {
         auto *b = new QPushButton(text, this);
         b->setObjectName(name);
         b->setAccessibleName(spoken);
-        // Enter belongs to the fields: no button may be pressed by it.
+        // No default button: Enter in a field walks on, Enter on a button presses it.
         b->setAutoDefault(false);
         b->setDefault(false);
+        pressOnEnter(b);
         m_buttons->addWidget(b);
         return b;
     };
@@ -268,7 +267,7 @@ void MemberForm::buildFields() {
     cmdClear =
         button(QStringLiteral("&Clear"), QStringLiteral("cmdClear"), QStringLiteral("Clear"));
     cmdExit = button(QStringLiteral("e&Xit"), QStringLiteral("cmdExit"), QStringLiteral("Exit"));
-    m_right->addLayout(m_buttons);
+    m_grid->addLayout(m_buttons, emailRow, RightColumn);
 
     lblDate->setText(QLocale().toString(currentDateTime().date(), QLocale::LongFormat));
 }
@@ -461,7 +460,7 @@ void MemberForm::setFieldText(int index, const QString &text) {
     QLineEdit *box = txtBox[index];
     const int max = MemberFields[fieldRow(FieldKind::Text, index)].maxLength;
     box->setMaxLength(std::max(max, int(text.size())));
-    box->setText(text);
+    setStoredText(box, text);
     box->setCursorPosition(0);
 }
 

@@ -34,7 +34,7 @@ void frmAddMem::showEvent(QShowEvent *e) {
 }
 
 std::optional<QString> frmAddMem::NextMemberID() {
-    std::optional<QString> id;
+    qlonglong n = 0;
     skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
     skipOnFailure([] { rsClub = club().GetNewMemberID(); });
     skipOnFailure([&] {
@@ -42,15 +42,20 @@ std::optional<QString> frmAddMem::NextMemberID() {
         rs->moveFirst();
         const QVariant highest = rs->field(QStringLiteral("NewMemberID"));
         if (highest.isNull() || highest.toString().isEmpty()) {
-            id = QStringLiteral("M-1");
+            n = 1;
             return;
         }
         bool ok = false;
-        const qlonglong n = highest.toLongLong(&ok);
+        const qlonglong value = highest.toLongLong(&ok);
         if (ok)
-            id = QStringLiteral("M-%1").arg(n == 0 ? 1 : n + 1);
+            n = value == 0 ? 1 : value + 1;
     });
     CloseRecordset();
+    // The counter can lag behind identifiers already given; one a member holds is never
+    // handed out again.
+    std::optional<QString> id;
+    if (n > 0)
+        skipOnFailure([&] { id = club2().FreeIdentifier(QStringLiteral("M-"), n); });
     return id;
 }
 

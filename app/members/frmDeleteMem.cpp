@@ -3,6 +3,7 @@
 #include "MemberList.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
+#include "ui/EnterKey.h"
 #include "ui/Failure.h"
 #include "ui/MsgBox.h"
 
@@ -71,6 +72,7 @@ frmDeleteMem::frmDeleteMem(QWidget *parent)
         b->setAccessibleName(spoken);
         b->setAutoDefault(false);
         b->setDefault(false);
+        pressOnEnter(b);
         buttons->addWidget(b);
         return b;
     };

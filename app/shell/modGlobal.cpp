@@ -1,6 +1,7 @@
 #include "modGlobal.h"
 #include "component/Component.h"
 #include "system/System.h"
+#include "ui/Failure.h"
 #include "ui/Pointer.h"
 #include "ui/TextLimit.h"
 
@@ -21,6 +22,20 @@ std::unique_ptr<QObject> DataReport;
 void NewClub() {
     objClub.reset();
     objClub.reset(createObjectAs<_libClub>(QString::fromLatin1(libClubClassName)));
+}
+
+_libClub &club() {
+    if (!objClub)
+        throw Failure(ErrNo::ObjectNotSet,
+                      QStringLiteral("Object variable or With block variable not set"));
+    return *objClub;
+}
+
+_libClub2 &club2() {
+    auto *i = qobject_cast<_libClub2 *>(dynamic_cast<QObject *>(&club()));
+    if (!i)
+        throwInterfaceNotSupported(QString::fromLatin1(libClubClassName));
+    return *i;
 }
 
 void CloseRecordset() {

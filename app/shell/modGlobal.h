@@ -1,6 +1,7 @@
 #pragma once
 
 #include "club/libClub.h"
+#include "club/libClub2.h"
 
 #include <QObject>
 #include <QStringList>
@@ -21,6 +22,12 @@ extern std::unique_ptr<QObject> DataReport;
 
 // Releases the previous library object and creates a fresh one into objClub.
 void NewClub();
+// objClub for a call: a missing object fails like any other library call (91), so the
+// caller's guard tells the user instead of the program falling over.
+_libClub &club();
+// The later operations of the same object; fails like club(), or with 430 when the object
+// does not offer them.
+_libClub2 &club2();
 
 void CloseRecordset();
 // Trims blanks from every text box and notes box of a form; labels and lists are untouched.

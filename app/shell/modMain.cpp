@@ -56,7 +56,8 @@ bool Main() {
     setPointer(Pointer::Busy);
     skipOnFailure([] { g_helpFile = appPath(QStringLiteral("\\help\\qmr.hlp")); });
     skipOnFailure([] { QApplication::clipboard()->clear(); });
-    if (anotherInstanceRunning()) {
+    // The roll itself is guarded: every copy that would write it meets the same lock.
+    if (anotherInstanceRunning(appPath(QStringLiteral("\\club\\club.qmr")))) {
         setPointer(Pointer::Default);
         MsgBox(appTitle() + QStringLiteral(" is already running on this computer! "),
                Mb::Exclamation | Mb::OKOnly, appTitle());

@@ -28,6 +28,9 @@ public:
     // The file named by "Data Source=" in the connection string. A relative source is
     // resolved against the working folder, ignoring the letter case of its folder names.
     QString dataSource() const;
+    // A value as a connection string must hold it: enclosed in quotes when it holds ";",
+    // quotes or outer blanks, so that a folder of any name survives the string's items.
+    static QString quoteValue(const QString &value);
 
     void open();
     void close();
@@ -40,6 +43,8 @@ public:
     void rollbackTrans();
 
     RecordsetPtr execute(const QString &sql);
+    // Rows inserted, changed or deleted by the last statement execute ran (0 for a query).
+    qint64 rowsAffected() const { return m_rowsAffected; }
 
     const QList<DbError> &errors() const { return m_errors; }
     void clearErrors() { m_errors.clear(); }
@@ -49,19 +54,25 @@ public:
     static void setStatementObserver(StatementObserver observer);
 
     // Every roll carries this identifier, so a foreign file is refused before it is changed.
-    // The first open of a roll in a process also checks its pages and its four tables.
+    // A roll rebuilt by a tool that drops it (0) is known by its four tables and is marked
+    // again. The first open of a roll in a process also checks its pages and its tables.
     static constexpr int RollApplicationId = 0x514D5233;
 
 private:
     [[noreturn]] void fail(int code, const QString &message);
     [[noreturn]] void failFromEngine();
-    void checkRoll(const QString &path);
+    bool hotJournal();
+    void checkPages(const QString &path, bool thorough);
+    [[noreturn]] void refuseUnreadable(const DbError &e, const QString &path, bool journalPlayed);
+    void checkTables(const QString &path, bool unmarked);
+    QStringList collect(const char *sql);
     void run(const char *sql);
 
     QString m_connectionString;
     CursorLocation m_cursor = CursorLocation::Server;
     sqlite3 *m_db = nullptr;
     QList<DbError> m_errors;
+    qint64 m_rowsAffected = 0;
 };
 
 // Builds a new roll file from a SQL script (schema and lookup rows). Refuses to touch an

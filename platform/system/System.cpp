@@ -1,15 +1,17 @@
 #include "System.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace {
 QString &folderOverride() {
@@ -40,27 +42,42 @@ QString appPath(const QString &suffix) {
     return appFolder() + QString(suffix).replace(u'\\', u'/');
 }
 
-bool anotherInstanceRunning() {
-    static std::unique_ptr<QLockFile> claim;
-    if (claim)
+namespace {
+// Released when the process ends, by endProcess or at exit. A claim whose lock file is gone
+// already (its folder was removed) has nothing left to remove and is kept as it is.
+struct Claims {
+    std::map<QString, std::unique_ptr<QLockFile>> locks;
+    void release() {
+        static auto *gone = new std::vector<std::unique_ptr<QLockFile>>; // never destroyed
+        for (auto &entry : locks)
+            if (!QFileInfo::exists(entry.second->fileName()))
+                gone->push_back(std::move(entry.second));
+        locks.clear();
+    }
+    ~Claims() { release(); }
+};
+Claims &claims() {
+    static Claims c;
+    return c;
+}
+} // namespace
+
+bool anotherInstanceRunning(const QString &guardedFile) {
+    auto &claims = ::claims().locks;
+    // Every name of the file leads to one lock: a second folder whose file is a link to this
+    // one, or another login, meets the same lock. The name is none of the engine's own.
+    const QFileInfo file(guardedFile);
+    const QString canonical = file.canonicalFilePath();
+    const QString target = canonical.isEmpty() ? file.absoluteFilePath() : canonical;
+    if (claims.count(target))
         return false;
-    const QByteArray key = QCryptographicHash::hash(QDir(appFolder()).canonicalPath().toUtf8(),
-                                                    QCryptographicHash::Sha1)
-                               .toHex()
-                               .left(16);
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    auto lock =
-        std::make_unique<QLockFile>(dir + "/quillmere-" + QString::fromLatin1(key) + ".lock");
+    auto lock = std::make_unique<QLockFile>(target + QStringLiteral(".inuse"));
     // A lock whose owner process is gone is stale and is taken over at once.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
-        if (lock->error() == QLockFile::LockFailedError)
-            return true;
-        return false; // the lock folder is unusable: do not refuse the start for that
-    }
-    claim = std::move(lock);
+    if (!lock->tryLock(0))
+        // Only a live holder refuses; a folder where no lock can be made does not.
+        return lock->error() == QLockFile::LockFailedError;
+    claims[target] = std::move(lock);
     return false;
 }
 
@@ -98,6 +115,7 @@ void endProcess(int code) {
         endHook()(code);
         return;
     }
+    claims().release();
     std::fflush(nullptr);
     std::_Exit(code);
 }

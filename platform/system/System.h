@@ -14,9 +14,10 @@ QMR_PLATFORM_EXPORT void setAppFolder(const QString &folder);
 // The application folder followed by a fixed suffix such as "\club\club.qmr".
 QMR_PLATFORM_EXPORT QString appPath(const QString &suffix);
 
-// True when another copy runs for this user from this application folder. The first caller
-// keeps the claim for the life of the process; a crashed holder does not block the next start.
-QMR_PLATFORM_EXPORT bool anotherInstanceRunning();
+// True when another process, of any user, holds the file (resolved through links) that this
+// process now claims. The claim lasts for the life of the process; a crashed holder does not
+// block the next start, and a folder where no claim can be made does not refuse the start.
+QMR_PLATFORM_EXPORT bool anotherInstanceRunning(const QString &guardedFile);
 
 // Starts a command line without waiting for it. False when it could not be started.
 QMR_PLATFORM_EXPORT bool startCommand(const QString &commandLine, bool hiddenWindow);

@@ -2,6 +2,7 @@
 // reach the engine and what they leave in the file.
 
 #include "LibTestUtil.h"
+#include "club/libClub2.h"
 #include "db/Connection.h"
 
 #include <QLocale>
@@ -270,25 +271,65 @@ private Q_SLOTS:
                  kept ? padded[element] : plain[element]);
     }
 
-    // The key is used as given: an unknown or padded key matches nothing, and that is a
-    // success that changes nothing.
-    void updateUnknownMember_data() {
+    // An edit or a deletion changes exactly one member or nothing: a key that matches no row
+    // (used as given, so a padded one, or one shown from a stored value the key cannot
+    // equal) or several rows fails the operation's own way and leaves the roll as it was.
+    // The deletion does not ask about what it could not keep.
+    void changesTouchOneMember_data() {
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<QString>("stored"); // SQL run before, besides the member M-1
         QTest::addColumn<QString>("id");
-        QTest::newRow("unknown") << "M-99";
-        QTest::newRow("padded key not trimmed") << " M-1";
+        QTest::addColumn<int>("number");
+        const QString bytes = "INSERT INTO tblMembers (MemberID,LName) VALUES "
+                              "(CAST('M-7' AS BLOB),'Bytes')";
+        const QString badText = "INSERT INTO tblMembers (MemberID,LName) VALUES "
+                                "(CAST(X'4D2D38FF' AS TEXT),'Bad')";
+        const QString twins = "DROP INDEX idxMembersMemberID;"
+                              "INSERT INTO tblMembers (MemberID,LName) VALUES ('M-1','Twin')";
+        for (const bool update : {true, false}) {
+            const QString op = update ? "update " : "delete ";
+            QTest::newRow(qPrintable(op + "unknown")) << update << ""
+                                                      << "M-99" << 3021;
+            QTest::newRow(qPrintable(op + "padded key")) << update << ""
+                                                         << " M-1" << 3021;
+            QTest::newRow(qPrintable(op + "stored as bytes")) << update << bytes << "M-7" << 3021;
+            QTest::newRow(qPrintable(op + "invalid UTF-8"))
+                << update << badText << QString::fromUtf8("M-8\xEF\xBF\xBD") << 3021;
+            QTest::newRow(qPrintable(op + "shared key")) << update << twins << "M-1" << 3022;
+        }
     }
-    void updateUnknownMember() {
+    void changesTouchOneMember() {
+        QFETCH(bool, update);
+        QFETCH(QString, stored);
         QFETCH(QString, id);
+        QFETCH(int, number);
         TempAppFolder app;
         auto club = app.newClub();
         QVERIFY(club->AddMember(newMember("M-1"), 25));
+        if (!stored.isEmpty())
+            app.exec(stored);
         const QStringList before = dump(app, "tblMembers", MemberColumns);
         MsgBoxRecorder boxes;
-        StatementRecorder sql;
-        QVERIFY(club->UpdateMember(editedMember(), id, 30));
-        QVERIFY(sql.statements().value(0).endsWith("WHERE MemberID = '" + id + "';"));
+        if (update) {
+            QVERIFY(!club->UpdateMember(editedMember(), id, 30));
+            QCOMPARE(boxes.shown().size(), 1);
+            const QStringList lines = boxes.shown()[0].prompt.split(u'\n');
+            QCOMPARE(lines.value(0), "ERROR # " + QString::number(number));
+            QVERIFY(lines.value(2).contains(id + ": nothing was changed."));
+            QCOMPARE(lines.value(4), QStringLiteral("Function: UpdateMember"));
+            QVERIFY(app.errorLog().contains("\nUpdate Member - DLL Function\n"));
+        } else {
+            try {
+                club->DeleteMember(id);
+                QFAIL("the failure was not passed on");
+            } catch (const Failure &f) {
+                QCOMPARE(f.number(), number);
+                QVERIFY(f.description().endsWith(id + ": nothing was deleted."));
+            }
+            QVERIFY(boxes.shown().isEmpty());
+        }
         QCOMPARE(dump(app, "tblMembers", MemberColumns), before);
-        QVERIFY(boxes.shown().isEmpty());
+        QVERIFY(!club->conDataBase()->isOpen());
     }
 
     // The deletion is executed, waits uncommitted while the question is open, and is kept
@@ -340,13 +381,84 @@ private Q_SLOTS:
         QVERIFY(!club->conDataBase()->isOpen());
     }
 
+    // Nothing to update is no success: reported, with its message and log entry.
     void updateClubDetailsOnEmptyTable() {
         TempAppFolder app;
         auto club = app.newClub();
         MsgBoxRecorder boxes;
-        QVERIFY(club->UpdateClubDetails(clubDetails("C-1", "Nobody's")));
+        QVERIFY(!club->UpdateClubDetails(clubDetails("C-1", "Nobody's")));
         QCOMPARE(app.scalar("SELECT COUNT(*) FROM tblMain"), QStringLiteral("0"));
-        QVERIFY(boxes.shown().isEmpty());
+        QCOMPARE(boxes.prompts(),
+                 QStringList{"ERROR # 3021\n\nThere is no club record to update: nothing was "
+                             "saved.\nIn the Dynamic Link Library\nFunction: UpdateClubDetails"});
+        QVERIFY(app.errorLog().contains("\nUpdateClubDetails - DLL Function\n"));
+    }
+
+    // The identifier the entry forms get is never one a row holds, whatever the counter says.
+    void freeIdentifier_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<qint64>("n");
+        QTest::addColumn<QString>("expected");
+        const QString members = "INSERT INTO tblMembers (MemberID) VALUES ";
+        QTest::newRow("free") << members + "('M-1')"
+                              << "M-" << qint64(2) << "M-2";
+        QTest::newRow("counter behind, gap after") // a roll rebuilt by copying its members
+            << members + "('M-246'),('M-247'),('M-248'),('M-250')"
+            << "M-" << qint64(246) << "M-249";
+        QTest::newRow("held as bytes") << members + "(CAST('M-5' AS BLOB))"
+                                       << "M-" << qint64(5) << "M-6";
+        QTest::newRow("club") << "INSERT INTO tblMain (ClubID) VALUES ('C-1')"
+                              << "C-" << qint64(1) << "C-2";
+    }
+    void freeIdentifier() {
+        QFETCH(QString, stored);
+        QFETCH(QString, prefix);
+        QFETCH(qint64, n);
+        QFETCH(QString, expected);
+        TempAppFolder app;
+        app.exec(stored);
+        auto club = app.newClub();
+        // Reached from the object the program holds, as the forms reach it.
+        auto *later = qobject_cast<_libClub2 *>(dynamic_cast<QObject *>(club.get()));
+        QVERIFY(later);
+        QCOMPARE(later->FreeIdentifier(prefix, n), expected);
+        QVERIFY(!club->conDataBase()->isOpen());
+    }
+
+    // One member per identifier: a new roll refuses a second, an older roll gets the guard at
+    // its first change, and an older roll that already holds two still works as it is.
+    void uniqueIdentifierGuard_data() {
+        QTest::addColumn<QString>("older"); // members of an older roll without the guard
+        QTest::addColumn<bool>("guarded");
+        QTest::newRow("new roll") << "" << true;
+        QTest::newRow("older roll") << "('M-1')" << true;
+        QTest::newRow("older roll holding a duplicate") << "('M-1'),('M-1')" << false;
+    }
+    void uniqueIdentifierGuard() {
+        QFETCH(QString, older);
+        QFETCH(bool, guarded);
+        TempAppFolder app;
+        if (!older.isEmpty())
+            app.exec("DROP INDEX idxMembersMemberID;"
+                     "CREATE INDEX idxMembersMemberID ON tblMembers (MemberID);"
+                     "INSERT INTO tblMembers (MemberID) VALUES "
+                     + older);
+        auto club = app.newClub();
+        QVERIFY(club->AddMember(newMember("M-2"), 25));
+        bool refused = false;
+        try {
+            club->AddMember(newMember("M-2"), 25);
+        } catch (const Failure &) {
+            refused = true;
+        }
+        QCOMPARE(refused, guarded);
+        QCOMPARE(app.scalar("SELECT COUNT(*) FROM tblMembers WHERE MemberID = 'M-2'"),
+                 guarded ? "1" : "2");
+        QCOMPARE(app.scalar("SELECT \"unique\" FROM pragma_index_list('tblMembers') "
+                            "WHERE name = 'idxMembersMemberID'"),
+                 guarded ? "1" : "0");
+        QCOMPARE(firstColumn(club->LoadMembers()).size(), older.count(u'(') + (guarded ? 1 : 2));
     }
 
     // What the updates leave alone: the identifier, AddDate; ModDate appears with the first

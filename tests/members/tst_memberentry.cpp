@@ -35,6 +35,8 @@ private Q_SLOTS:
     void accessKeysPressTheirOwnForm();
     void failedSaveKeepsTheEntry_data();
     void failedSaveKeepsTheEntry();
+    void buttonsLevelWithEmail_data();
+    void buttonsLevelWithEmail();
 
 private:
     // Fills the fields so that the checks before `check` pass and `check` itself fails.
@@ -236,24 +238,33 @@ void tst_MemberEntry::fullAddByKeyboard() {
 
 void tst_MemberEntry::nextMemberId_data() {
     QTest::addColumn<int>("highestId");
+    QTest::addColumn<QStringList>("held"); // stored with the counters up to highestId
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty roll") << 0 << "M-1";
-    QTest::newRow("highest 41") << 41 << "M-42";
+    QTest::newRow("empty roll") << 0 << QStringList() << "M-1";
+    QTest::newRow("highest 41") << 41 << QStringList{"M-41"} << "M-42";
+    // A roll rebuilt by copying its members renumbers the counters, not the identifiers.
+    QTest::newRow("counter behind the identifiers")
+        << 245 << QStringList{"M-246", "M-247", "M-248", "M-249", "M-250"} << "M-251";
 }
 
 void tst_MemberEntry::nextMemberId() {
     QFETCH(int, highestId);
+    QFETCH(QStringList, held);
     QFETCH(QString, expected);
-    if (highestId) {
-        storeMember(*app,
-                    member(QStringLiteral("M-41"), QStringLiteral("Old"), QStringLiteral("One")));
-        app->exec(QStringLiteral("UPDATE tblMembers SET ID = %1;").arg(highestId));
+    for (qsizetype i = 0; i < held.size(); ++i) {
+        storeMember(*app, member(held[i], QStringLiteral("Old"), QStringLiteral("One")));
+        app->exec(QStringLiteral("UPDATE tblMembers SET ID = %1 WHERE MemberID = '%2';")
+                      .arg(highestId - held.size() + 1 + i)
+                      .arg(held[i]));
     }
     fillValid();
     boxes->answer({Mb::No});
     QTest::mouseClick(form->cmdSave, Qt::LeftButton);
     QCOMPARE(app->scalar(QStringLiteral("SELECT MemberID FROM tblMembers WHERE LName = 'Smith'")),
              expected);
+    QCOMPARE(app->column(QStringLiteral("SELECT MemberID FROM tblMembers WHERE LName = 'Old' "
+                                        "ORDER BY ID")),
+             held);
 }
 
 void tst_MemberEntry::savedAnswer_data() {
@@ -310,6 +321,15 @@ void tst_MemberEntry::enterWalksTheFields() {
     QTest::keyClicks(form->rtBox, QStringLiteral("b"));
     QCOMPARE(form->rtBox->toPlainText(), QStringLiteral("a\nb"));
     QVERIFY(boxes->shown().isEmpty()); // Enter never saves
+
+    // On a button, Enter presses it.
+    form->cmdClear->setFocus();
+    QTest::keyClick(form->cmdClear, Qt::Key_Return);
+    QVERIFY(form->rtBox->toPlainText().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), form->txtBox[0]);
+    form->cmdSave->setFocus();
+    QTest::keyClick(form->cmdSave, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(boxes->prompts(), QStringList{QStringLiteral("Last Name is missing! ")});
 
     // Enter in the state list keeps the item chosen there.
     form->cboBox[StateList]->setFocus();
@@ -391,6 +411,38 @@ void tst_MemberEntry::failedSaveKeepsTheEntry() {
         QVERIFY(last.prompt.contains(QStringLiteral("database or disk is full")));
         QCOMPARE(app->scalar(QStringLiteral("SELECT COUNT(*) FROM tblMembers")),
                  QStringLiteral("0"));
+    }
+}
+
+void tst_MemberEntry::buttonsLevelWithEmail_data() {
+    QTest::addColumn<bool>("picture");
+    QTest::addColumn<bool>("maximized");
+    QTest::newRow("opened") << true << false;
+    QTest::newRow("maximized") << true << true;
+    QTest::newRow("no picture") << false << false;
+}
+
+void tst_MemberEntry::buttonsLevelWithEmail() {
+    QFETCH(bool, picture);
+    QFETCH(bool, maximized);
+    if (!picture) {
+        delete form.data();
+        QVERIFY(QFile::remove(app->path() + QStringLiteral("/images/Club_02.jpg")));
+        form = host->open<frmAddMem>();
+    }
+    auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget());
+    if (!maximized) {
+        sub->showNormal();
+        sub->resize(sub->sizeHint());
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(form->imgBox->pixmap().isNull(), !picture);
+    QLineEdit *email = form->txtBox[EmailBox];
+    const QRect row(email->mapTo(form, QPoint()), email->size());
+    for (QPushButton *b : {form->cmdSave, form->cmdClear, form->cmdExit}) {
+        const QPoint centre = b->mapTo(form, b->rect().center());
+        QVERIFY2(centre.y() >= row.top() && centre.y() <= row.bottom(), qPrintable(b->text()));
+        QVERIFY(centre.x() > row.right());
     }
 }
 

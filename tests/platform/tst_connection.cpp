@@ -1,9 +1,11 @@
 #include "TestSupport.h"
 #include "db/Connection.h"
+#include "system/System.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QLibrary>
 #include <QTest>
 
 namespace {
@@ -44,6 +46,8 @@ private Q_SLOTS:
     void rollbackAfterEngineRolledBack();
     void readerNotBlockedByPendingDelete();
     void relativeSourceIgnoresLetterCase();
+    void folderOfAnyName_data();
+    void folderOfAnyName();
     void recordsetPositions();
 };
 
@@ -185,6 +189,41 @@ void tst_Connection::relativeSourceIgnoresLetterCase() {
     QVERIFY(con.isOpen());
     con.close();
     QDir::setCurrent(before);
+}
+
+void tst_Connection::folderOfAnyName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("semicolon") << "Club; Roll";
+    QTest::newRow("equals sign") << "a=b;c=d";
+    QTest::newRow("double quotes") << "The \"Harbour\" Club";
+    QTest::newRow("apostrophes") << "O'Neil's club";
+    QTest::newRow("both quotes") << "O'Neil's \"club\"; ''\"\"";
+    QTest::newRow("outer blanks") << "  club  ";
+    QTest::newRow("non-ASCII letters") << QStringLiteral("Ñúñez Åström 俱乐部");
+}
+
+// The real plugin in an application folder of that name adds, changes and reads a member.
+void tst_Connection::folderOfAnyName() {
+    QFETCH(QString, name);
+    TempAppFolder base;
+    const QString folder = base.path() + u'/' + name;
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/club")));
+    QVERIFY(QFile::copy(base.rollPath(), folder + QStringLiteral("/club/club.qmr")));
+    for (const QString &file : QDir(builtAppFolder()).entryList(QDir::Files))
+        if (QLibrary::isLibrary(file))
+            QVERIFY(QFile::link(builtAppFolder() + u'/' + file, folder + u'/' + file));
+    setAppFolder(folder);
+    auto club = base.newClub();
+    QCOMPARE(club->conDataBase()->dataSource(), folder + QStringLiteral("/club/club.qmr"));
+    QStringList member(16);
+    member[0] = QStringLiteral("M-1");
+    member[1] = QStringLiteral("Lane");
+    QVERIFY(club->AddMember(member, 25));
+    member[1] = QStringLiteral("Ames");
+    QVERIFY(club->UpdateMember(member.mid(1), QStringLiteral("M-1"), 30));
+    const RecordsetPtr rs = club->LoadMembers();
+    QVERIFY(rs && rs->recordCount() == 1);
+    QCOMPARE(rs->field(QStringLiteral("LName")).toString(), QStringLiteral("Ames"));
 }
 
 void tst_Connection::recordsetPositions() {

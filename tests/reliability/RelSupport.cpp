@@ -1,7 +1,9 @@
 #include "RelSupport.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
+#include <csignal>
 #include <sqlite3.h>
 
 namespace {
@@ -84,6 +86,30 @@ QString harnessPath() {
 
 QStringList linesOf(const QByteArray &out) {
     return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
+}
+
+bool startAndWaitFor(QProcess &p, const QStringList &args, const QString &marker, QByteArray &out) {
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(harnessPath(), args);
+    if (!p.waitForStarted(10000))
+        return false;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 30000) {
+        p.waitForReadyRead(100);
+        out += p.readAllStandardOutput();
+        if (out.contains(marker.toUtf8()))
+            return true;
+        if (p.state() == QProcess::NotRunning)
+            return false;
+    }
+    return false;
+}
+
+void killHard(QProcess &p, QByteArray &out) {
+    ::kill(pid_t(p.processId()), SIGKILL);
+    p.waitForFinished(10000);
+    out += p.readAllStandardOutput();
 }
 
 QStringList runToEnd(const QString &program, const QStringList &args, int timeoutMs) {

@@ -28,5 +28,11 @@ QStringList runToEnd(const QString &program, const QStringList &args, int timeou
 // Lines printed so far by a running process (what it said before it was killed).
 QStringList linesOf(const QByteArray &out);
 
+// Starts the harness and returns once it printed a line holding `marker`.
+bool startAndWaitFor(QProcess &p, const QStringList &args, const QString &marker, QByteArray &out);
+
+// Kills for real: no handler runs, nothing is flushed or rolled back by the process itself.
+void killHard(QProcess &p, QByteArray &out);
+
 // AddMember's values for one member: element 0 the MemberID, then the fifteen fields.
 QStringList sampleMember(const QString &id, const QString &lastName = QStringLiteral("Lane"));

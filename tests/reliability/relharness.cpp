@@ -6,6 +6,7 @@
 //   relharness add1 <folder> <MemberID>   one AddMember
 //   relharness big <folder> <rows> hold|commit
 //                                         one large change through a Connection of its own
+//   relharness notes <folder>             every member's notes rewritten, held uncommitted
 //   relharness probe <folder>             a read, each kind of write, and a read again
 #include "club/libClub.h"
 #include "component/Component.h"
@@ -127,6 +128,21 @@ int bigChange(const QString &folder, int rows, bool hold) {
     return 0;
 }
 
+// Large enough to reach the file before the commit, yet touching no index: killed, it leaves
+// a journal that holds the members' table pages and none of their index pages.
+int holdNotes(const QString &folder) {
+    Connection con;
+    con.setConnectionString(QStringLiteral("Data Source=")
+                            + Connection::quoteValue(folder + QStringLiteral("/club/club.qmr"))
+                            + u';');
+    con.open();
+    con.beginTrans();
+    con.execute(QStringLiteral("UPDATE tblMembers SET Notes = printf('%.20000c', 'n');"));
+    say(QStringLiteral("HELD"));
+    for (;;)
+        QThread::sleep(60);
+}
+
 // Each operation in the way the library hands its failures to the caller, one line each.
 int probe() {
     setMsgBoxHandler([](const MsgBoxRequest &r) {
@@ -162,7 +178,7 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: relharness add|add1|big|probe <folder> ...\n");
+        std::fprintf(stderr, "usage: relharness add|add1|big|notes|probe <folder> ...\n");
         return 2;
     }
     const QString mode = args[1];
@@ -174,6 +190,8 @@ int main(int argc, char **argv) {
             return addOne(args[3]);
         if (mode == QLatin1String("big") && args.size() == 5)
             return bigChange(args[2], args[3].toInt(), args[4] == QLatin1String("hold"));
+        if (mode == QLatin1String("notes"))
+            return holdNotes(args[2]);
         if (mode == QLatin1String("probe"))
             return probe();
     } catch (...) {

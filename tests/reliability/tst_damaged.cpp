@@ -8,6 +8,7 @@
 #include "system/System.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -62,24 +63,33 @@ private Q_SLOTS:
     }
     void refusedAtStartUpUnchanged_data();
     void refusedAtStartUpUnchanged();
+    void journalOfAnEarlierCopyRefused();
+    void rollWithoutItsMarkAccepted();
 };
 
 void tst_damaged::refusedAtStartUpUnchanged_data() {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<int>("number");
-    QTest::newRow("text file") << "text" << 26;
-    QTest::newRow("overwritten header") << "header" << 26;
-    QTest::newRow("cut in half") << "half" << 11;
-    QTest::newRow("flipped byte in a table page") << "flip" << 11;
-    QTest::newRow("empty file") << "empty" << 26;
-    QTest::newRow("another program's database") << "foreign" << 26;
-    QTest::newRow("another program's marked database") << "marked" << 26;
-    QTest::newRow("roll missing a table") << "table" << 11;
+    QTest::addColumn<QString>("says"); // what a person is told is wrong
+    const QString notRoll = QStringLiteral("is not a Quillmere roll");
+    const QString damaged = QStringLiteral("is damaged");
+    QTest::newRow("text file") << "text" << 26 << notRoll;
+    QTest::newRow("overwritten header") << "header" << 26 << notRoll;
+    QTest::newRow("cut in half") << "half" << 11 << damaged;
+    QTest::newRow("flipped byte in a table page") << "flip" << 11 << damaged;
+    QTest::newRow("empty file") << "empty" << 26 << notRoll;
+    QTest::newRow("another program's database") << "foreign" << 26 << notRoll;
+    QTest::newRow("another program's marked database")
+        << "marked" << 26 << "belongs to another program";
+    QTest::newRow("roll missing a table") << "table" << 11 << "damaged: it has no table tblCanada";
+    QTest::newRow("unmarked roll missing a column")
+        << "column" << 26 << "its table tblMembers has no column Dues";
 }
 
 void tst_damaged::refusedAtStartUpUnchanged() {
     QFETCH(QString, damage);
     QFETCH(int, number);
+    QFETCH(QString, says);
     TempAppFolder app;
     fill(app);
     const QString roll = app.rollPath();
@@ -104,6 +114,9 @@ void tst_damaged::refusedAtStartUpUnchanged() {
     } else if (damage == QLatin1String("table")) {
         app.exec(QStringLiteral("DROP TABLE tblCanada;"));
         bytes = readAll(roll);
+    } else if (damage == QLatin1String("column")) {
+        app.exec(QStringLiteral("PRAGMA application_id = 0; ALTER TABLE tblMembers DROP Dues;"));
+        bytes = readAll(roll);
     }
     writeAll(roll, bytes);
     const QByteArray before = Roll::fileHash(roll);
@@ -117,6 +130,8 @@ void tst_damaged::refusedAtStartUpUnchanged() {
     QVERIFY2(box.prompt.startsWith(QStringLiteral("ERROR #%1\n\n").arg(number)),
              qPrintable(box.prompt));
     QVERIFY(box.prompt.endsWith(QStringLiteral("\nProcedure: SubMain Load Procedure")));
+    QVERIFY2(box.prompt.contains(says) && box.prompt.contains(QStringLiteral("from a backup")),
+             qPrintable(box.prompt));
     QCOMPARE(box.style, Mb::Critical | Mb::OKOnly);
     QVERIFY(app.errorLog().contains(QStringLiteral("\nSubMain Load Procedure\n")));
     QVERIFY(!frmMain::instance() || !frmMain::instance()->isVisible());
@@ -135,6 +150,60 @@ void tst_damaged::refusedAtStartUpUnchanged() {
     club.reset();
     QCOMPARE(Roll::fileHash(roll), before);
     QVERIFY(!QFile::exists(roll + QStringLiteral("-journal")));
+}
+
+// Seen: a save was killed and left its journal; the secretary then copied a backup over the
+// roll. The next open played the journal's pages into the backup: indexes disagreeing with
+// the table, yet the quick check said "ok". Refused, at every start, until the backup is
+// copied again.
+void tst_damaged::journalOfAnEarlierCopyRefused() {
+    TempAppFolder app;
+    fill(app);
+    app.exec(QStringLiteral("UPDATE tblMembers SET Membership = 'Golf';"));
+    const QString roll = app.rollPath();
+    const QString backup = app.path() + QStringLiteral("/backup.qmr");
+    QVERIFY(QFile::copy(roll, backup));
+    // Changed after the backup, page for page in place: the pages differ, their shape not.
+    app.exec(QStringLiteral("UPDATE tblMembers SET Membership = 'Pool' WHERE ID % 2 = 0;"));
+    QProcess save;
+    QByteArray out;
+    QVERIFY2(
+        startAndWaitFor(save, {QStringLiteral("notes"), app.path()}, QStringLiteral("HELD"), out),
+        out.constData());
+    killHard(save, out);
+    QVERIFY(QFile::exists(roll + QStringLiteral("-journal")));
+    QVERIFY(QFile::remove(roll) && QFile::copy(backup, roll));
+
+    for (int start = 1; start <= 2; ++start) {
+        MsgBoxRecorder boxes;
+        EndRecorder ended;
+        QVERIFY2(!Main(), qPrintable(QStringLiteral("start %1 went ahead").arg(start)));
+        QCOMPARE(boxes.shown().size(), 1);
+        const QString prompt = boxes.shown().first().prompt;
+        QVERIFY2(prompt.startsWith(QStringLiteral("ERROR #11\n\n")), qPrintable(prompt));
+        QVERIFY2(prompt.contains(QStringLiteral("club.qmr-journal")), qPrintable(prompt));
+        cleanup();
+    }
+    QVERIFY(Roll::integrity(roll) != QStringLiteral("ok"));
+
+    // Copied again as the advice says: the program starts.
+    QVERIFY(QFile::remove(roll) && QFile::copy(backup, roll));
+    MsgBoxRecorder boxes;
+    QVERIFY(Main());
+    QVERIFY(boxes.shown().isEmpty());
+}
+
+// A roll rebuilt with the sqlite3 shell's dump has its four tables but not the mark.
+void tst_damaged::rollWithoutItsMarkAccepted() {
+    TempAppFolder app;
+    fill(app);
+    app.exec(QStringLiteral("PRAGMA application_id = 0;"));
+    MsgBoxRecorder boxes;
+    QVERIFY(Main());
+    QVERIFY(boxes.shown().isEmpty());
+    QVERIFY(objClub->AddMember(sampleMember(QStringLiteral("M-401")), 25));
+    QCOMPARE(app.scalar(QStringLiteral("PRAGMA application_id")).toInt(),
+             Connection::RollApplicationId);
 }
 
 QTEST_MAIN(tst_damaged)

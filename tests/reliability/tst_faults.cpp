@@ -369,17 +369,15 @@ void tst_faults::lockedRoll() {
     const qint64 waited = t.elapsed();
     QVERIFY2(waited >= 2800 && waited < 10000, qPrintable(QString::number(waited)));
     if (operation == QLatin1String("update")) {
-        QCOMPARE(failure, QStringLiteral("no failure"));
-        QVERIFY(!result);
-        QCOMPARE(boxes.prompts(),
-                 QStringList{QStringLiteral("ERROR # 5\n\ndatabase is locked\nIn the "
-                                            "Dynamic Link Library\nFunction: UpdateMember")});
-        QVERIFY(app.errorLog().contains(QLatin1String("Update Member - DLL Function")));
-        QVERIFY(app.errorLog().contains(QLatin1String("database is locked")));
+        // The roll could not even be opened: the roll-back of the closed connection fails,
+        // and that failure reaches the caller without a log entry or a message.
+        QCOMPARE(failure,
+                 QStringLiteral("3704 Operation is not allowed when the object is closed."));
+        QCOMPARE(app.errorLog(), QString());
     } else {
         QCOMPARE(failure, QStringLiteral("5 database is locked"));
-        QVERIFY(boxes.shown().isEmpty()); // not even the deletion's question
     }
+    QVERIFY(boxes.shown().isEmpty()); // not even the deletion's question
     locker.release();
     club.reset();
     QCOMPARE(Roll::digest(app.rollPath()), before);

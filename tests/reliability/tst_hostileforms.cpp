@@ -2,9 +2,11 @@
 // (blanks around it trimmed, capped at the box's length), with one statement per save.
 #include "RelSupport.h"
 #include "TestSupport.h"
+#include "clubdetails/frmEditClubData.h"
 #include "members/MemberFields.h"
 #include "members/frmAddMem.h"
 #include "shell/modGlobal.h"
+#include "ui/TextLimit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -36,6 +38,8 @@ private Q_SLOTS:
     void cleanup() { objClub.reset(); }
     void pastedIntoEveryBox_data();
     void pastedIntoEveryBox();
+    void boxesHoldOneLineOfWholeCharacters_data();
+    void boxesHoldOneLineOfWholeCharacters();
 };
 
 void tst_hostileforms::pastedIntoEveryBox_data() {
@@ -122,6 +126,87 @@ void tst_hostileforms::pastedIntoEveryBox() {
     QCOMPARE(Roll::digest(app.rollPath()), shipped);
     QCOMPARE(Roll::integrity(app.rollPath()), QStringLiteral("ok"));
     delete sub;
+}
+
+void tst_hostileforms::boxesHoldOneLineOfWholeCharacters_data() {
+    QTest::addColumn<QString>("box");    // a box of the member entry form or of the club edit form
+    QTest::addColumn<QString>("stored"); // the club column the box loads its text from
+    QTest::addColumn<QString>("before"); // what the box holds already
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<bool>("pasted"); // otherwise typed, as one key gives a whole character
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("shown");
+    const QString emoji = QString::fromUtf8("😀");
+    const QString full(34, u'a'); // one unit short of the last name's 35
+    const QString last = QStringLiteral("txtBox_0"), none;
+    QTest::newRow("emoji typed at the start, one unit free")
+        << last << none << full << 0 << false << emoji << full;
+    QTest::newRow("emoji typed in the middle, one unit free")
+        << last << none << full << 17 << false << emoji << full;
+    QTest::newRow("emoji typed with room")
+        << last << none << full.left(33) << 0 << false << emoji << emoji + full.left(33);
+    QTest::newRow("emoji pasted at the start, one unit free")
+        << last << none << full << 0 << true << emoji << full;
+    QTest::newRow("paste capped inside an emoji")
+        << last << none << full.left(30) << 10 << true << "bcde" + emoji + "f"
+        << full.left(10) + "bcde" + full.left(20);
+    QTest::newRow("line break pasted") << last << none << QString() << 0 << true << "Mary\nAnn"
+                                       << "Mary";
+    QTest::newRow("CR LF pasted in the middle") << last << none << "Smith" << 2 << true << "xy\r\nz"
+                                                << "Smxyith";
+    QTest::newRow("notes, emoji typed at the cap")
+        << "rtBox" << none << QString(249, u'n') << 249 << false << emoji << QString(249, u'n');
+    QTest::newRow("club state, emoji typed at the cap") << "txtBox3"
+                                                        << "State"
+                                                        << "ON" << 0 << false << emoji << "ON";
+    QTest::newRow("club name, stored break kept, pasted one cut")
+        << "txtBox0"
+        << "ClubName"
+        << " Club\nHouse" << 0 << true << "The\nEnd"
+        << "The Club\nHouse";
+}
+
+void tst_hostileforms::boxesHoldOneLineOfWholeCharacters() {
+    QFETCH(QString, box);
+    QFETCH(QString, stored);
+    QFETCH(QString, before);
+    QFETCH(int, cursor);
+    QFETCH(bool, pasted);
+    QFETCH(QString, input);
+    QFETCH(QString, shown);
+    TempAppFolder app;
+    std::unique_ptr<QWidget> form;
+    if (stored.isEmpty()) {
+        form.reset(new frmAddMem);
+    } else {
+        app.exec(QStringLiteral("INSERT INTO tblMain (ClubID, %1) VALUES ('C-1', '%2');")
+                     .arg(stored, before));
+        form.reset(new frmEditClubData);
+    }
+    auto *target = form->findChild<QWidget *>(box);
+    if (stored.isEmpty())
+        QTest::keyClicks(target, before);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    target->setFocus();
+    auto *line = qobject_cast<QLineEdit *>(target);
+    auto text = [&] {
+        return line ? line->text() : qobject_cast<QPlainTextEdit *>(target)->toPlainText();
+    };
+    QCOMPARE(text(), before);
+    if (line) // the notes box keeps its cursor at the end of what was typed
+        line->setCursorPosition(cursor);
+    if (pasted) {
+        QApplication::clipboard()->setText(input);
+        QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, input, Qt::NoModifier);
+    }
+    QCOMPARE(text(), shown);
+    // Saving trims the boxes; that must not cut a stored line break either.
+    TrimTextFields(form.get());
+    QCOMPARE(text(), trimBlanks(shown));
+    objClub.reset();
 }
 
 QTEST_MAIN(tst_hostileforms)

@@ -8,7 +8,6 @@
 #include <QSet>
 #include <QTest>
 #include <QThread>
-#include <csignal>
 
 namespace {
 int envInt(const char *name, int fallback) {
@@ -23,31 +22,6 @@ quint32 seed() {
     return s;
 }
 
-// Starts the harness and returns once it printed a line starting with `marker`.
-bool startAndWaitFor(QProcess &p, const QStringList &args, const QString &marker, QByteArray &out) {
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(harnessPath(), args);
-    if (!p.waitForStarted(10000))
-        return false;
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 30000) {
-        p.waitForReadyRead(100);
-        out += p.readAllStandardOutput();
-        if (out.contains(marker.toUtf8()))
-            return true;
-        if (p.state() == QProcess::NotRunning)
-            return false;
-    }
-    return false;
-}
-
-// Kills for real: no handler runs, nothing is flushed or rolled back by the process itself.
-void killHard(QProcess &p, QByteArray &out) {
-    ::kill(pid_t(p.processId()), SIGKILL);
-    p.waitForFinished(10000);
-    out += p.readAllStandardOutput();
-}
 } // namespace
 
 class tst_killed : public QObject {
