@@ -40,9 +40,7 @@ void RunRosterCommand(Roster roster) {
         bool none = true; // a count that cannot be had counts as none
         skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
         skipOnFailure([&] {
-            if (!objClub)
-                throw Failure(ErrNo::ObjectNotSet, QStringLiteral("Object variable not set"));
-            rsClub = ((*objClub).*info.count)();
+            rsClub = (club().*info.count)();
         });
         skipOnFailure([&] {
             if (!rsClub)

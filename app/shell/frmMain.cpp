@@ -259,10 +259,7 @@ void frmMain::openMemberList(bool forEditing) {
     // A list that cannot be read counts as no members.
     skipOnFailure([&] {
         rsClub = std::make_shared<Recordset>();
-        if (!objClub)
-            throw Failure(ErrNo::ObjectNotSet,
-                          QStringLiteral("Object variable or With block variable not set"));
-        rsClub = objClub->RefreshMembers();
+        rsClub = club().RefreshMembers();
         none = !rsClub || rsClub->isEmpty();
     });
     CloseRecordset();

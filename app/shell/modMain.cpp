@@ -112,10 +112,7 @@ void CheckClub() {
     rsClub = std::make_shared<Recordset>();
     // A failing read goes to the start-up handler: taking it for an empty club table would
     // open the first-run form on a roll that has its club and could store a second one.
-    if (!objClub)
-        throw Failure(ErrNo::ObjectNotSet,
-                      QStringLiteral("Object variable or With block variable not set"));
-    rsClub = objClub->LoadClub();
+    rsClub = club().LoadClub();
     bool empty = true;
     skipOnFailure([&] { empty = !rsClub || rsClub->isEmpty(); });
     if (empty) {
