@@ -39,9 +39,7 @@ void RunRosterCommand(Roster roster) {
         setMainPointer(Pointer::Busy);
         bool none = true; // a count that cannot be had counts as none
         skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
-        skipOnFailure([&] {
-            rsClub = (club().*info.count)();
-        });
+        skipOnFailure([&] { rsClub = (club().*info.count)(); });
         skipOnFailure([&] {
             if (!rsClub)
                 throw Failure(ErrNo::ObjectNotSet, QStringLiteral("Object variable not set"));
