@@ -29,6 +29,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -77,8 +78,8 @@ private Q_SLOTS:
     void formsFitTheScreen_data();
     void formsFitTheScreen();
     void windowCommandsWithoutChildren();
-    void tileVertically();
-    void tileHorizontally();
+    void tile_data();
+    void tile();
     void arrangeIcons();
     void backgroundPicture();
     void missingBackgroundPicture();
@@ -95,6 +96,7 @@ private Q_SLOTS:
 private:
     frmMain *openMain();
     HelpWindow *waitForHelp(const QString &file);
+    void withAboutBox(frmMain *w, int guardMs, const std::function<void(frmAbout *)> &inside);
 
     std::unique_ptr<TempAppFolder> m_app;
     std::unique_ptr<MsgBoxRecorder> m_boxes;
@@ -155,6 +157,24 @@ HelpWindow *TestFrmMain::waitForHelp(const QString &file) {
         ready.wait(5000);
     }
     return help;
+}
+
+// Opens the About box and runs `inside` while it is up. A guard closes any modal box still
+// open after guardMs, so a failing test ends instead of waiting for ever.
+void TestFrmMain::withAboutBox(frmMain *w, int guardMs,
+                               const std::function<void(frmAbout *)> &inside) {
+    QTimer::singleShot(0, this, [inside] {
+        if (auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget()))
+            inside(about);
+    });
+    QTimer guard;
+    guard.callOnTimeout(this, [] {
+        if (QWidget *m = QApplication::activeModalWidget())
+            m->close();
+    });
+    guard.start(guardMs);
+
+    action(w, "mnuHelpAbout")->trigger();
 }
 
 // Runs first, before anything reads the registry: the registry then holds no opener, as on
@@ -392,44 +412,42 @@ void TestFrmMain::windowCommandsWithoutChildren() {
     QVERIFY(m_boxes->shown().isEmpty());
 }
 
-void TestFrmMain::tileVertically() {
+void TestFrmMain::tile_data() {
+    QTest::addColumn<QByteArray>("item");
+    QTest::addColumn<bool>("sideBySide");
+    QTest::addColumn<bool>("fromMaximized");
+    QTest::newRow("vertically, from a maximized window")
+        << QByteArray("mnuWindowV") << true << true;
+    QTest::newRow("horizontally") << QByteArray("mnuWindowH") << false << false;
+}
+
+void TestFrmMain::tile() {
+    QFETCH(QByteArray, item);
+    QFETCH(bool, sideBySide);
+    QFETCH(bool, fromMaximized);
     frmMain *w = openMain();
     action(w, "mnuAddNewMember")->trigger();
     action(w, "mnuEditClubDetails")->trigger();
-    subWindows(w).last()->showMaximized();
+    if (fromMaximized)
+        subWindows(w).last()->showMaximized();
 
-    action(w, "mnuWindowV")->trigger();
+    action(w, item)->trigger();
 
+    // Stacked windows are checked as side-by-side ones with the axes swapped.
+    const auto axes = [sideBySide](const QRect &r) {
+        return sideBySide ? r : QRect(r.top(), r.left(), r.height(), r.width());
+    };
     const auto subs = subWindows(w);
-    const QRect area = w->mdiArea()->viewport()->rect();
-    const QRect a = subs[0]->geometry(), b = subs[1]->geometry();
+    const QRect area = axes(w->mdiArea()->viewport()->rect());
+    const QRect a = axes(subs[0]->geometry()), b = axes(subs[1]->geometry());
     QVERIFY(!subs[1]->isMaximized());
     QCOMPARE(a.top(), area.top());
     QCOMPARE(b.top(), area.top());
     QCOMPARE(a.height(), area.height());
     QCOMPARE(b.height(), area.height());
     QCOMPARE(a.left(), area.left());
-    QCOMPARE(b.left(), a.right() + 1); // side by side, no overlap
+    QCOMPARE(b.left(), a.right() + 1); // no overlap
     QCOMPARE(b.right(), area.right());
-}
-
-void TestFrmMain::tileHorizontally() {
-    frmMain *w = openMain();
-    action(w, "mnuAddNewMember")->trigger();
-    action(w, "mnuEditClubDetails")->trigger();
-
-    action(w, "mnuWindowH")->trigger();
-
-    const auto subs = subWindows(w);
-    const QRect area = w->mdiArea()->viewport()->rect();
-    const QRect a = subs[0]->geometry(), b = subs[1]->geometry();
-    QCOMPARE(a.left(), area.left());
-    QCOMPARE(b.left(), area.left());
-    QCOMPARE(a.width(), area.width());
-    QCOMPARE(b.width(), area.width());
-    QCOMPARE(a.top(), area.top());
-    QCOMPARE(b.top(), a.bottom() + 1); // stacked top to bottom
-    QCOMPARE(b.bottom(), area.bottom());
 }
 
 void TestFrmMain::arrangeIcons() {
@@ -566,24 +584,13 @@ void TestFrmMain::aboutShowsModalAndOkCloses() {
     frmMain *w = openMain();
     QString caption, version, text;
     bool wasModal = false;
-    QTimer::singleShot(0, this, [&] {
-        auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
-        if (!about)
-            return;
+    withAboutBox(w, 3000, [&](frmAbout *about) {
         wasModal = about->isModal();
         caption = about->windowTitle();
         version = about->lblVersion->text();
         text = about->rtBox->toPlainText();
         QTest::mouseClick(about->cmdOK, Qt::LeftButton);
     });
-    QTimer guard;
-    guard.callOnTimeout(this, [] {
-        if (QWidget *m = QApplication::activeModalWidget())
-            m->close();
-    });
-    guard.start(3000);
-
-    action(w, "mnuHelpAbout")->trigger();
 
     QVERIFY(wasModal);
     QCOMPARE(caption, QStringLiteral("About Quillmere"));
@@ -618,10 +625,7 @@ void TestFrmMain::f1OverTheModalAboutBox() {
     frmMain *w = openMain();
     QString page;
     bool helpModal = false, stillModal = false;
-    QTimer::singleShot(0, this, [&] {
-        auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
-        if (!about)
-            return;
+    withAboutBox(w, 5000, [&](frmAbout *about) {
         QTest::keyClick(about->rtBox, Qt::Key_F1);
         if (HelpWindow *help = waitForHelp(appPath(QStringLiteral("\\help\\qmr.hlp")))) {
             page = help->currentPage().fileName();
@@ -635,14 +639,6 @@ void TestFrmMain::f1OverTheModalAboutBox() {
         }
         QTest::mouseClick(about->cmdOK, Qt::LeftButton);
     });
-    QTimer guard;
-    guard.callOnTimeout(this, [] {
-        if (QWidget *m = QApplication::activeModalWidget())
-            m->close();
-    });
-    guard.start(5000);
-
-    action(w, "mnuHelpAbout")->trigger();
 
     QCOMPARE(page, QStringLiteral("windows.html"));
     QVERIFY(helpModal);
