@@ -1,3 +1,4 @@
+#include "ProgramNames.h"
 #include "shell/modMain.h"
 #include "ui/Failure.h"
 #include "ui/MsgBox.h"
@@ -28,7 +29,7 @@ public:
 
 int main(int argc, char **argv) {
     TarnwellApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillmere"));
+    nameTheProgram();
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(QMR_VERSION_MAJOR).arg(QMR_VERSION_MINOR));
     if (!Main())

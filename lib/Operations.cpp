@@ -1,18 +1,19 @@
 // The statements of the member, club and lookup operations, built piece by piece.
+#include "club/RecordSlots.h"
 #include "libClub.h"
 #include "system/System.h"
 #include "ui/MsgBox.h"
 
 #include <QLocale>
 #include <cmath>
+#include <utility>
 
 namespace {
-const LogWriter AddClubLog{
-    QStringLiteral("AddClubDetails - DLL Function"), 14, false, 51, {}, false};
-const LogWriter UpdateClubLog{
-    QStringLiteral("UpdateClubDetails - DLL Function"), 13, false, 51, {}, false};
-const LogWriter UpdateMemberLog{
-    QStringLiteral("Update Member - DLL Function"), 13, false, 51, {}, false};
+const LogWriter AddClubLog{.label = QStringLiteral("AddClubDetails - DLL Function")};
+const LogWriter UpdateClubLog{.label = QStringLiteral("UpdateClubDetails - DLL Function"),
+                              .bannerIndent = 13};
+const LogWriter UpdateMemberLog{.label = QStringLiteral("Update Member - DLL Function"),
+                                .bannerIndent = 13};
 
 // Stored dates sort as text and read back the same under any locale.
 QString now() {
@@ -73,26 +74,27 @@ bool libClub::AddMember(const QStringList &strText, double sngMoney) {
     return passedOn([&] {
         openForWriting();
         con().beginTrans();
-        auto c = [&](int i) {
-            return Clean(element(strText, i));
+        auto c = [&](MemberSlot s) {
+            return Clean(element(strText, addMemberSlot(s)));
         };
-        auto raw = [&](int i) {
-            return unchanged(element(strText, i));
+        auto raw = [&](MemberSlot s) {
+            return unchanged(element(strText, addMemberSlot(s)));
         };
         QString sql =
             QStringLiteral("INSERT INTO tblMembers (MemberID,LName,FName,MName,Address1,");
         sql += QStringLiteral("Address2,City,State,Zip,Phone1,Phone2,Phone3,");
         sql += QStringLiteral("Dues,Membership,DuesPaid,Email,Notes,AddDate) VALUES (");
-        sql += u'\'' + raw(0) + QStringLiteral("',");
-        for (int i = 1; i <= 6; ++i)
-            sql += u'\'' + c(i) + QStringLiteral("',");
-        sql += u'\'' + raw(7) + QStringLiteral("',");
-        for (int i = 8; i <= 11; ++i)
-            sql += u'\'' + c(i) + QStringLiteral("',");
+        sql += u'\'' + unchanged(element(strText, AddMemberIdSlot)) + QStringLiteral("',");
+        using enum MemberSlot;
+        for (MemberSlot s : {LName, FName, MName, Address1, Address2, City})
+            sql += u'\'' + c(s) + QStringLiteral("',");
+        sql += u'\'' + raw(State) + QStringLiteral("',");
+        for (MemberSlot s : {Zip, Phone1, Phone2, Phone3})
+            sql += u'\'' + c(s) + QStringLiteral("',");
         sql += dues(sngMoney) + u',';
-        sql += u'\'' + raw(12) + QStringLiteral("',");
-        for (int i = 13; i <= 15; ++i)
-            sql += u'\'' + c(i) + QStringLiteral("',");
+        sql += u'\'' + raw(Membership) + QStringLiteral("',");
+        for (MemberSlot s : {DuesPaid, Email, Notes})
+            sql += u'\'' + c(s) + QStringLiteral("',");
         sql += u'\'' + now() + QStringLiteral("');");
         con().execute(sql);
         con().commitTrans();
@@ -104,22 +106,26 @@ bool libClub::AddMember(const QStringList &strText, double sngMoney) {
 bool libClub::UpdateMember(const QStringList &strText, const QString &strID, double sngMoney) {
     return changeReported(
         [&] {
-            static const char *const prefixes[] = {
-                "LName = '", "FName = '", "MName = '",  "Address1 = '", "Address2 = '", "City = '",
-                "State = '", "Zip = '",   "Phone1 = '", "Phone2 = '",   "Phone3 = '"};
-            auto value = [&](int i) {
-                // State (6) and DuesPaid (12) and Membership (11) go in as given.
-                return (i == 6 || i == 11 || i == 12) ? unchanged(element(strText, i))
-                                                      : Clean(element(strText, i));
+            using enum MemberSlot;
+            static const std::pair<MemberSlot, const char *> leading[] = {
+                {LName, "LName = '"},       {FName, "FName = '"},       {MName, "MName = '"},
+                {Address1, "Address1 = '"}, {Address2, "Address2 = '"}, {City, "City = '"},
+                {State, "State = '"},       {Zip, "Zip = '"},           {Phone1, "Phone1 = '"},
+                {Phone2, "Phone2 = '"},     {Phone3, "Phone3 = '"}};
+            auto value = [&](MemberSlot s) {
+                // The list choices go in as given.
+                return (s == State || s == Membership || s == DuesPaid)
+                           ? unchanged(element(strText, updateMemberSlot(s)))
+                           : Clean(element(strText, updateMemberSlot(s)));
             };
             QString sql = QStringLiteral("UPDATE tblMembers SET ");
-            for (int i = 0; i <= 10; ++i)
-                sql += QLatin1String(prefixes[i]) + value(i) + QStringLiteral("',");
+            for (const auto &[s, prefix] : leading)
+                sql += QLatin1String(prefix) + value(s) + QStringLiteral("',");
             sql += QStringLiteral("Dues = ") + dues(sngMoney) + u',';
-            sql += QStringLiteral("DuesPaid = '") + value(12) + QStringLiteral("',");
-            sql += QStringLiteral("Membership = '") + value(11) + QStringLiteral("',");
-            sql += QStringLiteral("Email = '") + value(13) + QStringLiteral("',");
-            sql += QStringLiteral("Notes = '") + value(14) + QStringLiteral("',");
+            sql += QStringLiteral("DuesPaid = '") + value(DuesPaid) + QStringLiteral("',");
+            sql += QStringLiteral("Membership = '") + value(Membership) + QStringLiteral("',");
+            sql += QStringLiteral("Email = '") + value(Email) + QStringLiteral("',");
+            sql += QStringLiteral("Notes = '") + value(Notes) + QStringLiteral("',");
             sql += QStringLiteral("ModDate = '") + now() + QStringLiteral("' WHERE ");
             sql += QStringLiteral("MemberID = '") + unchanged(strID) + QStringLiteral("';");
             return sql;
@@ -172,8 +178,9 @@ bool libClub::AddClubDetails(const QStringList &strText) {
                 QStringLiteral("INSERT INTO tblMain (ClubID,ClubName,Address1,City,State,Zip,");
             sql += QStringLiteral("Phone1,Phone2,Phone3,Phone4,Phone5,Phone6,WebURL,Email,");
             sql += QStringLiteral("AddDate)VALUES (");
-            sql += u'\'' + unchanged(element(strText, 0)) + QStringLiteral("',");
-            for (int i = 1; i <= 13; ++i)
+            sql += u'\'' + unchanged(element(strText, clubSlot(ClubSlot::ClubID)))
+                   + QStringLiteral("',");
+            for (int i = clubSlot(ClubSlot::ClubName); i < ClubSize; ++i)
                 sql += u'\'' + Clean(element(strText, i)) + QStringLiteral("',");
             sql += u'\'' + now() + QStringLiteral("');");
             return sql;
@@ -184,14 +191,17 @@ bool libClub::AddClubDetails(const QStringList &strText) {
 bool libClub::UpdateClubDetails(const QStringList &strText) {
     return changeReported(
         [&] {
-            static const char *const prefixes[] = {
-                "ClubName = '", "Address1 = '", "City = '",   "State = '",  "Zip = '",
-                "Phone1 = '",   "Phone2 = '",   "Phone3 = '", "Phone4 = '", "Phone5 = '",
-                "Phone6 = '",   "WebURL = '",   "Email = '"};
+            using enum ClubSlot;
+            static const std::pair<ClubSlot, const char *> assigned[] = {
+                {ClubName, "ClubName = '"}, {Address1, "Address1 = '"}, {City, "City = '"},
+                {State, "State = '"},       {Zip, "Zip = '"},           {Phone1, "Phone1 = '"},
+                {Phone2, "Phone2 = '"},     {Phone3, "Phone3 = '"},     {Phone4, "Phone4 = '"},
+                {Phone5, "Phone5 = '"},     {Phone6, "Phone6 = '"},     {WebURL, "WebURL = '"},
+                {Email, "Email = '"}};
             QString sql = QStringLiteral("UPDATE tblMain SET ");
-            for (int i = 1; i <= 13; ++i)
-                sql += QLatin1String(prefixes[i - 1]) + Clean(element(strText, i))
-                       + (i < 13 ? QStringLiteral("',") : QStringLiteral("';"));
+            for (const auto &[s, prefix] : assigned)
+                sql += QLatin1String(prefix) + Clean(element(strText, clubSlot(s)))
+                       + (s != Email ? QStringLiteral("',") : QStringLiteral("';"));
             return sql;
         },
         &UpdateClubLog, QStringLiteral("UpdateClubDetails"),

@@ -1,4 +1,5 @@
 #include "libClub.h"
+#include "club/Roll.h"
 #include "system/System.h"
 #include "ui/MsgBox.h"
 #include "ui/TextLimit.h"
@@ -9,7 +10,9 @@
 namespace {
 const QString ClubTitle = QStringLiteral("Club");
 
-const LogWriter SetUpLog{QStringLiteral("Initialize Database Connection"), 14, true, 33, {}, false};
+const LogWriter SetUpLog{.label = QStringLiteral("Initialize Database Connection"),
+                         .infoLine = true,
+                         .closingHyphens = 33};
 } // namespace
 
 libClub::libClub(const QString &libraryFolder) {
@@ -23,6 +26,7 @@ libClub::libClub(const QString &libraryFolder) {
             throw Failure(ErrNo::PathFileAccess, QStringLiteral("Path/File access error"));
         m_conDataBase = std::make_unique<Connection>();
         m_conDataBase->setConnectionString(m_strConnect);
+        m_conDataBase->setProfile(rollProfile());
         m_conDataBase->clearErrors();
         m_conDataBase->setCursorLocation(CursorLocation::Client);
     } catch (...) {
@@ -90,27 +94,44 @@ void libClub::reportFailure(const Failure &f, const LogWriter *log, const QStrin
            Mb::Critical | Mb::OKOnly, ClubTitle);
 }
 
+void libClub::framed(const std::function<void()> &work, bool forWriting, Steps steps) {
+    const auto step = [steps](const std::function<void()> &action) {
+        if (steps == Steps::SkipFailures)
+            skipOnFailure(action);
+        else
+            action();
+    };
+    step([&] { forWriting ? openForWriting() : con().open(); });
+    step([&] { con().beginTrans(); });
+    step(work);
+    step([&] { con().commitTrans(); });
+    // Rows read are already the caller's own copy: nothing stays tied to the connection.
+    step([&] { con().close(); });
+}
+
+void libClub::rollBackAndClose() {
+    // A connection that never opened (or an object without one) fails here, so the caller
+    // learns nothing was saved from that failure itself.
+    con().rollbackTrans();
+    con().close();
+}
+
 bool libClub::changeReported(const std::function<QString()> &statement, const LogWriter *log,
                              const QString &function,
                              const std::function<void(qint64 rows)> &checkRows) {
     discardLeftOpen();
     try {
-        openForWriting();
-        con().beginTrans();
-        con().execute(statement());
-        if (checkRows)
-            checkRows(con().rowsAffected());
-        con().commitTrans();
-        con().close();
+        framed(
+            [&] {
+                con().execute(statement());
+                if (checkRows)
+                    checkRows(con().rowsAffected());
+            },
+            true);
         return true;
     } catch (...) {
         const Failure f = currentFailure(std::current_exception());
-        // Whatever fails from here on is not handled again: it reaches the caller without a
-        // log entry or a message. So does the roll-back of a connection that never opened
-        // (or of an object without one): that caller learns nothing was saved from the
-        // failure itself.
-        con().rollbackTrans();
-        con().close();
+        rollBackAndClose();
         reportFailure(f, log, function);
         return false;
     }
@@ -120,18 +141,11 @@ RecordsetPtr libClub::queryReported(const QString &sql, const QString &function)
     discardLeftOpen();
     RecordsetPtr rs;
     try {
-        con().open();
-        con().beginTrans();
-        rs = con().execute(sql);
-        con().commitTrans();
-        // The rows are already the caller's own copy: nothing stays tied to the connection.
-        con().close();
+        framed([&] { rs = con().execute(sql); });
         return rs;
     } catch (...) {
         const Failure f = currentFailure(std::current_exception());
-        // As in changeReported: a connection that never opened fails its roll-back here.
-        con().rollbackTrans();
-        con().close();
+        rollBackAndClose();
         reportFailure(f, nullptr, function);
         return rs;
     }
@@ -140,21 +154,14 @@ RecordsetPtr libClub::queryReported(const QString &sql, const QString &function)
 RecordsetPtr libClub::queryQuiet(const QString &sql) {
     discardLeftOpen();
     RecordsetPtr rs;
-    skipOnFailure([&] { con().open(); });
-    skipOnFailure([&] { con().beginTrans(); });
-    skipOnFailure([&] { rs = con().execute(sql); });
-    skipOnFailure([&] { con().commitTrans(); });
-    skipOnFailure([&] { con().close(); });
+    framed([&] { rs = con().execute(sql); }, false, Steps::SkipFailures);
     return rs;
 }
 
 RecordsetPtr libClub::queryPassedOn(const QString &sql) {
     return passedOn([&] {
-        con().open();
-        con().beginTrans();
-        RecordsetPtr rs = con().execute(sql);
-        con().commitTrans();
-        con().close();
+        RecordsetPtr rs;
+        framed([&] { rs = con().execute(sql); });
         return rs;
     });
 }

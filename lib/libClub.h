@@ -58,6 +58,14 @@ private:
     bool changeReported(const std::function<QString()> &statement, const LogWriter *log,
                         const QString &function,
                         const std::function<void(qint64 rows)> &checkRows = {});
+    // The frame every operation's statement runs in: the connection opened (for a change by
+    // openForWriting), a transaction begun, the work, the commit, the close. A quiet frame
+    // skips a failed step and goes on with the next.
+    enum class Steps { PassFailures, SkipFailures };
+    void framed(const std::function<void()> &work, bool forWriting = false,
+                Steps steps = Steps::PassFailures);
+    // After a failure that is reported: whatever fails here reaches the caller unreported.
+    void rollBackAndClose();
     RecordsetPtr queryReported(const QString &sql, const QString &function);
     RecordsetPtr queryQuiet(const QString &sql);
     RecordsetPtr queryPassedOn(const QString &sql);

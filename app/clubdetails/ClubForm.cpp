@@ -112,9 +112,9 @@ bool validateClubFields(const ClubTextBoxes &txtBox) {
 
 QStringList clubSaveArray(const QString &clubId, const ClubTextBoxes &txtBox) {
     QStringList strText(ClubSaveArraySize);
-    strText[0] = clubId;
+    strText[clubSlot(ClubSlot::ClubID)] = clubId;
     for (std::size_t i = 0; i < ClubFieldCount; ++i)
-        strText[ClubFields[i].element] = txtBox[i]->text();
+        strText[clubSlot(ClubFields[i].slot)] = txtBox[i]->text();
     return strText;
 }
 

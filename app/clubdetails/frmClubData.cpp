@@ -1,4 +1,5 @@
 #include "frmClubData.h"
+#include "club/NextIdentifier.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
 #include "ui/Failure.h"
@@ -60,7 +61,7 @@ void frmClubData::Form_Unload() {
 }
 
 bool frmClubData::newClubId(QString &id) {
-    qlonglong next = 0;
+    std::optional<QVariant> highest;
     skipOnFailure([&] {
         rsClub = std::make_shared<Recordset>();
         // The library reports its own failure through strFunction; a stale name from an
@@ -69,14 +70,15 @@ bool frmClubData::newClubId(QString &id) {
         rsClub = club().GetNewClubID();
         if (!rsClub || club().strFunction() == QLatin1String("GetNewClubID"))
             return;
-        const QVariant highest = rsClub->field(QStringLiteral("NewClubID"));
-        const qlonglong n = highest.isNull() ? 0 : highest.toLongLong();
-        next = n == 0 ? 1 : n + 1;
+        highest = rsClub->field(QStringLiteral("NewClubID"));
     });
     CloseRecordset();
-    // "C-" + next, unless the counter lags behind an identifier the table already holds.
-    return next > 0
-           && skipOnFailure([&] { id = club2().FreeIdentifier(QStringLiteral("C-"), next); });
+    std::optional<QString> next;
+    if (highest)
+        skipOnFailure([&] { next = nextIdentifier(club2(), ClubIdPrefix, *highest); });
+    if (next)
+        id = *next;
+    return next.has_value();
 }
 
 void frmClubData::cmdSave_Click() {

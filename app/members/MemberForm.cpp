@@ -1,6 +1,5 @@
 #include "MemberForm.h"
 #include "ClubAccess.h"
-#include "MemberList.h"
 #include "shell/modGlobal.h"
 #include "system/System.h"
 #include "ui/EnterKey.h"
@@ -99,43 +98,6 @@ QString formatDues(double amount) {
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
     return locale.toString(amount, 'f', 2);
-}
-
-RecordsetPtr &currentRecordset() {
-    if (!rsClub)
-        throw Failure(ErrNo::ObjectNotSet,
-                      QStringLiteral("Object variable or With block variable not set"));
-    return rsClub;
-}
-
-void fillFromRoll(MemberList &list) {
-    setPointer(Pointer::Busy);
-    skipOnFailure([&] { list.clearRows(); });
-    skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
-    skipOnFailure([] { rsClub = club().LoadMembers(); });
-    skipOnFailure([&] { list.fill(*currentRecordset()); });
-    CloseRecordset();
-    setPointer(Pointer::Default);
-}
-
-void showChosenRow(MemberList &list, const std::function<void(const QStringList &row)> &show) {
-    setPointer(Pointer::Busy);
-    skipOnFailure([&] {
-        const QStringList row = list.selectedRow();
-        if (!row.isEmpty())
-            show(row);
-    });
-    setPointer(Pointer::Default);
-}
-
-void sortByColumn(MemberList &list, int column) {
-    setPointer(Pointer::Busy);
-    skipOnFailure([&] { list.columnClick(column); });
-    setPointer(Pointer::Default);
-}
-
-QString failureText(const QString &what, const Failure &f) {
-    return what + LineBreak + LineBreak + f.description();
 }
 
 MemberForm::MemberForm(Kind kind, const QString &title, QWidget *parent)
@@ -273,15 +235,17 @@ void MemberForm::buildFields() {
 }
 
 void MemberForm::setTabChain(QWidget *first) {
-    std::array<QWidget *, 20> chain{};
+    QList<QWidget *> chain;
     if (first)
-        chain[0] = first;
-    const bool add = m_kind == Kind::Add;
+        chain << first;
+    const bool edit = m_kind == Kind::Edit;
     for (int r = 0; r < int(MemberFields.size()); ++r)
-        chain[add ? MemberFields[r].tabAdd : MemberFields[r].tabEdit] = fieldWidget(r);
-    chain[16] = cmdSave;
-    chain[17] = cmdClear;
-    chain[18] = cmdExit;
+        if (!(edit && MemberFields[r].lastOnEditTab))
+            chain << fieldWidget(r);
+    chain << cmdSave << cmdClear << cmdExit;
+    for (int r = 0; edit && r < int(MemberFields.size()); ++r)
+        if (MemberFields[r].lastOnEditTab)
+            chain << fieldWidget(r);
     QWidget *previous = nullptr;
     for (QWidget *w : chain) {
         if (!w)
@@ -340,7 +304,7 @@ bool MemberForm::eventFilter(QObject *watched, QEvent *event) {
         break;
     case QEvent::KeyPress: {
         const auto *key = static_cast<QKeyEvent *>(event);
-        const int next = MemberFields[row].enterNext;
+        const int next = enterNext(row);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && next >= 0) {
             skipOnFailure([&] { fieldWidget(next)->setFocus(Qt::OtherFocusReason); });
             return true;
@@ -430,7 +394,7 @@ QStringList MemberForm::memberTexts() const {
     QStringList texts(add ? AddArraySize : UpdateArraySize);
     for (int r = 0; r < int(MemberFields.size()); ++r) {
         const MemberField &f = MemberFields[r];
-        const int slot = add ? f.addSlot : f.updateSlot;
+        const int slot = add ? f.addSlot() : f.updateSlot();
         if (slot == NoSlot)
             continue;
         QString value;

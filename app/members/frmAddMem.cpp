@@ -1,5 +1,6 @@
 #include "frmAddMem.h"
 #include "ClubAccess.h"
+#include "club/NextIdentifier.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
 #include "ui/Failure.h"
@@ -34,28 +35,18 @@ void frmAddMem::showEvent(QShowEvent *e) {
 }
 
 std::optional<QString> frmAddMem::NextMemberID() {
-    qlonglong n = 0;
+    std::optional<QVariant> highest;
     skipOnFailure([] { rsClub = std::make_shared<Recordset>(); });
     skipOnFailure([] { rsClub = club().GetNewMemberID(); });
     skipOnFailure([&] {
         const RecordsetPtr &rs = currentRecordset();
         rs->moveFirst();
-        const QVariant highest = rs->field(QStringLiteral("NewMemberID"));
-        if (highest.isNull() || highest.toString().isEmpty()) {
-            n = 1;
-            return;
-        }
-        bool ok = false;
-        const qlonglong value = highest.toLongLong(&ok);
-        if (ok)
-            n = value == 0 ? 1 : value + 1;
+        highest = rs->field(QStringLiteral("NewMemberID"));
     });
     CloseRecordset();
-    // The counter can lag behind identifiers already given; one a member holds is never
-    // handed out again.
     std::optional<QString> id;
-    if (n > 0)
-        skipOnFailure([&] { id = club2().FreeIdentifier(QStringLiteral("M-"), n); });
+    if (highest)
+        skipOnFailure([&] { id = nextIdentifier(club2(), MemberIdPrefix, *highest); });
     return id;
 }
 
@@ -73,7 +64,7 @@ void frmAddMem::cmdSave_Click() {
             MsgBox(notSaved, Mb::OKOnly | Mb::Critical, QStringLiteral(" ERROR"));
             return;
         }
-        strText[0] = *id;
+        strText[AddMemberIdSlot] = *id;
         const bool saved = club().AddMember(strText, duesAmount());
         setPointer(Pointer::Default);
         if (!saved) {

@@ -12,12 +12,21 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <string_view>
 
 using namespace members;
 
 namespace {
 constexpr const char *ValueCaptions[] = {"ID", "Member Name", "Address", "Membership"};
 constexpr int ValueWidths[] = {1, 3, 3, 2};
+
+// The column of the member list that shows a column of tblMembers; none does not compile.
+consteval int shown(std::string_view column) {
+    for (int c = 0; c < int(DeleteListColumns.size()); ++c)
+        if (DeleteListColumns[c].column == column)
+            return c;
+    throw "the member list does not show this column";
+}
 } // namespace
 
 frmDeleteMem::frmDeleteMem(QWidget *parent)
@@ -100,11 +109,11 @@ void frmDeleteMem::FillMemberList() {
 void frmDeleteMem::lvMember_Click() {
     showChosenRow(*lvMember, [this](const QStringList &row) {
         itmMember = row;
-        lblData[0]->setText(row.value(0));
-        lblData[1]->setText(row.value(1) + QStringLiteral(", ") + row.value(2) + u' '
-                            + row.value(3));
-        lblData[2]->setText(row.value(4));
-        lblData[3]->setText(row.value(6));
+        lblData[0]->setText(row.value(shown("MemberID")));
+        lblData[1]->setText(row.value(shown("LName")) + QStringLiteral(", ")
+                            + row.value(shown("FName")) + u' ' + row.value(shown("MName")));
+        lblData[2]->setText(row.value(shown("Address1")));
+        lblData[3]->setText(row.value(shown("Membership")));
     });
 }
 

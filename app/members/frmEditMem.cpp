@@ -13,8 +13,24 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <string_view>
 
 using namespace members;
+
+namespace {
+// The list shows the identifier, then every field in the table's order.
+constexpr int IdColumn = 0;
+consteval bool listMatchesFields() {
+    if (std::string_view(EditListColumns[IdColumn].column) != "MemberID"
+        || EditListColumns.size() != MemberFields.size() + 1)
+        return false;
+    for (int r = 0; r < int(MemberFields.size()); ++r)
+        if (std::string_view(EditListColumns[listColumn(r)].column) != MemberFields[r].column)
+            return false;
+    return true;
+}
+static_assert(listMatchesFields());
+} // namespace
 
 frmEditMem::frmEditMem(QWidget *parent)
     : MemberForm(Kind::Edit, QStringLiteral("Edit Member Record"), parent) {
@@ -34,7 +50,7 @@ frmEditMem::frmEditMem(QWidget *parent)
     lblID = new QLabel(this);
     lblID->setObjectName(QStringLiteral("lblID"));
     lblID->setAccessibleName(QStringLiteral("Member ID"));
-    fieldGrid()->addWidget(lblID, MemberFields[fieldRow(FieldKind::Text, 6)].gridRow, 2, 1, 2);
+    fieldGrid()->addWidget(lblID, MemberFields[fieldRow("Zip")].gridRow, 2, 1, 2);
 
     skipOnFailure([] { NewClub(); });
     loadPicture(QStringLiteral("\\images\\Club_03.jpg"));
@@ -65,10 +81,10 @@ void frmEditMem::FillMemberList() {
 void frmEditMem::lvMember_Click() {
     showChosenRow(*lvMember, [this](const QStringList &row) {
         itmMember = row;
-        lblID->setText(row.value(0));
+        lblID->setText(row.value(IdColumn));
         for (int r = 0; r < int(MemberFields.size()); ++r) {
             const MemberField &f = MemberFields[r];
-            const QString value = row.value(f.listColumn);
+            const QString value = row.value(listColumn(r));
             switch (f.kind) {
             case FieldKind::Text:
                 setFieldText(f.index, value);

@@ -1,5 +1,6 @@
 #include "DataReport.h"
 #include "Rosters.h"
+#include "club/Roll.h"
 #include "shell/modGlobal.h"
 #include "ui/TextOrder.h"
 
@@ -29,6 +30,8 @@ void putInReadingOrder(Recordset &rows, const QStringList &keys) {
 DataReportEnvironment::DataReportEnvironment() {
     setObjectName(QStringLiteral("DataReport"));
     conReport.setConnectionString(QLatin1String(ConnectionString));
+    // Opened apart from the library, yet held to the same roll.
+    conReport.setProfile(rollProfile());
 }
 
 DataReportEnvironment::~DataReportEnvironment() = default;
@@ -62,10 +65,7 @@ void DataReportEnvironment::close(Roster r) {
 }
 
 DataReportEnvironment &dataReport() {
-    auto *env = qobject_cast<DataReportEnvironment *>(DataReport.get());
-    if (!env) {
+    if (!DataReport)
         DataReport = std::make_unique<DataReportEnvironment>();
-        env = static_cast<DataReportEnvironment *>(DataReport.get());
-    }
-    return *env;
+    return *DataReport;
 }

@@ -3,6 +3,7 @@
 // NAME is all, regular, family, life, senior, sports, pool or junior; the application folder
 // defaults to the program's own.
 #include "DataReport.h"
+#include "ProgramNames.h"
 #include "Rosters.h"
 #include "system/System.h"
 
@@ -27,7 +28,7 @@ int main(int argc, char **argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("Quillmere"));
+    nameTheProgram();
 
     QString rosterName, out, folder = QCoreApplication::applicationDirPath();
     const QStringList args = app.arguments();

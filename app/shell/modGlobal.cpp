@@ -1,5 +1,6 @@
 #include "modGlobal.h"
 #include "component/Component.h"
+#include "reports/DataReport.h"
 #include "system/System.h"
 #include "ui/Failure.h"
 #include "ui/Pointer.h"
@@ -17,7 +18,7 @@ RecordsetPtr rsClub;
 QString strClubName;
 QString strProcedure;
 QStringList itmMember;
-std::unique_ptr<QObject> DataReport;
+std::unique_ptr<DataReportEnvironment> DataReport;
 
 void NewClub() {
     objClub.reset();

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <memory>
 
+class DataReportEnvironment;
 class QWidget;
 
 // State every window of the program shares.
@@ -18,7 +19,7 @@ extern QString strProcedure;
 // leave it dangling); element 0 is the MemberID.
 extern QStringList itmMember;
 // The report data environment, released by EndProgram.
-extern std::unique_ptr<QObject> DataReport;
+extern std::unique_ptr<DataReportEnvironment> DataReport;
 
 // Releases the previous library object and creates a fresh one into objClub.
 void NewClub();

@@ -18,8 +18,10 @@
 namespace {
 QString g_helpFile;
 
-const LogWriter StartUpLog{
-    QStringLiteral("SubMain Load Procedure"), 13, false, 51, QStringLiteral("---"), true};
+const LogWriter StartUpLog{.label = QStringLiteral("SubMain Load Procedure"),
+                           .bannerIndent = 13,
+                           .separator = QStringLiteral("---"),
+                           .startUp = true};
 
 enum class Outcome { Next, Stop };
 

@@ -7,7 +7,7 @@
 #include <QtPlugin>
 
 // What a component plugin hands out: objects of the classes its metadata lists
-// ({"classes": ["libClub"]}), told which folder the plugin file lies in.
+// ({"classes": ["SomeClass"]}), told which folder the plugin file lies in.
 class ComponentFactory {
 public:
     virtual ~ComponentFactory() = default;

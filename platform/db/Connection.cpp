@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <sqlite3.h>
+#include <typeinfo>
 
 DbError::~DbError() = default;
 
@@ -16,38 +17,12 @@ Connection::StatementObserver &observer() {
 constexpr int ErrClosed = 3704;
 constexpr int BusyTimeoutMs = 3000;
 
-// Rolls found sound in this process. The check reads the whole file, so it runs at the
-// first open (start-up) rather than before every operation.
-QSet<QString> &checkedRolls() {
-    static QSet<QString> rolls;
-    return rolls;
-}
-
-// What makes a file a roll when it carries no mark: the four tables with these columns.
-constexpr struct {
-    const char *name;
-    const char *columns;
-} RollTables[] = {
-    {"tblMembers", "ID MemberID LName FName MName Address1 Address2 City State Zip Phone1 Phone2 "
-                   "Phone3 Dues Membership DuesPaid Email Notes AddDate ModDate"},
-    {"tblMain", "ID ClubID ClubName Address1 City State Zip Phone1 Phone2 Phone3 Phone4 Phone5 "
-                "Phone6 WebURL Email AddDate"},
-    {"tblStates", "State StateFull"},
-    {"tblCanada", "State StateFull"},
-};
-
-const QString Restore = QStringLiteral("Restore the roll from a backup.");
-const QString PutBack =
-    QStringLiteral("Put the club's roll back in its place, for example from a backup.");
-
-QString damaged(const QString &path, const QString &problem, bool journalPlayed) {
-    QString message = QStringLiteral("The roll %1 is damaged (%2). %3").arg(path, problem, Restore);
-    if (journalPlayed)
-        message += QStringLiteral(" A save that was cut short had left %1 beside it, and it was "
-                                  "played into the roll: remove any such file before you copy "
-                                  "the backup.")
-                       .arg(QFileInfo(path).fileName() + QStringLiteral("-journal"));
-    return message;
+// Files found sound in this process, each by the profile that judged it (one that took any
+// database vouches for nothing another requires). The check reads the whole file, so it runs
+// at the first open (start-up) rather than before every operation.
+QSet<QString> &checkedFiles() {
+    static QSet<QString> files;
+    return files;
 }
 
 // The items of a connection string. A value may stand in double or single quotes, inside
@@ -95,7 +70,7 @@ QList<std::pair<QString, QString>> connectionItems(const QString &s) {
 }
 
 // Walks a relative path from a base folder, matching each name regardless of letter case,
-// so a source written as "CLub\club.qmr" finds "club/club.qmr".
+// so a source written as "DATA\file.db" finds "data/file.db".
 QString resolveIgnoringCase(const QString &base, const QString &relative) {
     QString current = base;
     const QStringList parts =
@@ -120,7 +95,36 @@ QString resolveIgnoringCase(const QString &base, const QString &relative) {
 }
 } // namespace
 
+FileProfile::~FileProfile() = default;
+
+QString FileProfile::missing(const QStringList &, const ColumnReader &) const {
+    return {};
+}
+
+QString FileProfile::markedByAnother(const QString &path) const {
+    return QStringLiteral("The file %1 belongs to another program.").arg(path);
+}
+
+QString FileProfile::notOfThisKind(const QString &path, const QString &engineWords) const {
+    return QStringLiteral("The file %1 is not a database (%2).").arg(path, engineWords);
+}
+
+QString FileProfile::lacking(const QString &path, const QString &what, bool unmarked) const {
+    return (unmarked ? QStringLiteral("The file %1 is not of the expected kind: %2.")
+                     : QStringLiteral("The database %1 is damaged: %2."))
+        .arg(path, what);
+}
+
+QString FileProfile::damaged(const QString &path, const QString &problem, bool) const {
+    return QStringLiteral("The database %1 is damaged (%2).").arg(path, problem);
+}
+
 Connection::Connection() = default;
+
+const FileProfile &Connection::profile() const {
+    static const FileProfile any;
+    return m_profile ? *m_profile : any;
+}
 
 Connection::~Connection() {
     // Closing discards an uncommitted transaction: the engine rolls it back.
@@ -179,7 +183,7 @@ void Connection::open() {
     const QString path = dataSource();
     if (path.isEmpty())
         fail(SQLITE_CANTOPEN, QStringLiteral("No data source is given."));
-    // Read-write without the create flag: a missing roll fails here and is never made.
+    // Read-write without the create flag: a missing file fails here and is never made.
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -194,9 +198,9 @@ void Connection::open() {
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     try {
         // Looked at before the first read, which plays a hot journal into the file: a journal
-        // left by an interrupted save beside a roll since replaced (a backup copied over it)
+        // left by an interrupted save beside a file since replaced (a backup copied over it)
         // mixes old pages into it, so the result is checked in full. The mark keeps that
-        // check due until the roll passes it, even when this open is refused or killed.
+        // check due until the file passes it, even when this open is refused or killed.
         const QString mark =
             QFile::decodeName(sqlite3_db_filename(m_db, "main")) + QStringLiteral(".unchecked");
         bool suspect = QFileInfo::exists(mark);
@@ -212,24 +216,23 @@ void Connection::open() {
             refuseUnreadable(e, path, suspect);
         }
         const int id = ids.value(0).toInt();
-        if (id != RollApplicationId && id != 0)
-            fail(SQLITE_NOTADB,
-                 QStringLiteral("The file %1 belongs to another program: it is not a Quillmere "
-                                "roll. %2")
-                     .arg(path, PutBack));
-        const bool first = !checkedRolls().contains(path);
+        const int wanted = profile().applicationId();
+        if (wanted != 0 && id != wanted && id != 0)
+            fail(SQLITE_NOTADB, profile().markedByAnother(path));
+        const bool unmarked = wanted != 0 && id == 0;
+        const QString checkedAs = path + u'|' + QLatin1String(typeid(profile()).name());
+        const bool first = !checkedFiles().contains(checkedAs);
         if (first || suspect)
             checkPages(path, suspect);
-        if (first || suspect || id == 0)
-            checkTables(path, id == 0);
+        if (first || suspect || unmarked)
+            checkTables(path, unmarked);
         if (suspect)
             QFile::remove(mark);
-        checkedRolls().insert(path);
-        if (id == 0) {
-            // Marked again (the sqlite3 shell's dump drops the mark); a roll that cannot be
-            // written now is marked at a later open.
-            const QByteArray stamp =
-                "PRAGMA application_id = " + QByteArray::number(RollApplicationId);
+        checkedFiles().insert(checkedAs);
+        if (unmarked) {
+            // Marked again (a dump and reload drops the mark); a file that cannot be written
+            // now is marked at a later open.
+            const QByteArray stamp = "PRAGMA application_id = " + QByteArray::number(wanted);
             sqlite3_exec(m_db, stamp.constData(), nullptr, nullptr, nullptr);
         }
     } catch (...) {
@@ -239,7 +242,7 @@ void Connection::open() {
     }
 }
 
-// True when a journal beside the roll would be played into it at the first read: present,
+// True when a journal beside the file would be played into it at the first read: present,
 // begun (its first byte is set once it holds pages) and held by no live writer.
 bool Connection::hotJournal() {
     QFile journal(QFile::decodeName(sqlite3_filename_journal(sqlite3_db_filename(m_db, "main"))));
@@ -268,8 +271,8 @@ QStringList Connection::collect(const char *sql) {
     return out;
 }
 
-// A damaged roll is refused before anything is written into it: a change on top of a broken
-// page would spread the damage over members that are still intact. The quick check reads
+// A damaged file is refused before anything is written into it: a change on top of a broken
+// page would spread the damage over rows that are still intact. The quick check reads
 // every page but does not compare an index with its table; only the full check does.
 void Connection::checkPages(const QString &path, bool thorough) {
     QStringList verdict;
@@ -279,7 +282,7 @@ void Connection::checkPages(const QString &path, bool thorough) {
         refuseUnreadable(e, path, thorough);
     }
     if (verdict != QStringList{QStringLiteral("ok")})
-        fail(SQLITE_CORRUPT, damaged(path, verdict.value(0), thorough));
+        fail(SQLITE_CORRUPT, profile().damaged(path, verdict.value(0), thorough));
 }
 
 // The engine's own words for a file it cannot read are said again so a person can act on them.
@@ -288,32 +291,23 @@ void Connection::refuseUnreadable(const DbError &e, const QString &path, bool jo
         throw e;
     m_errors.removeLast();
     if (e.number() == SQLITE_NOTADB && !journalPlayed)
-        fail(SQLITE_NOTADB, QStringLiteral("The file %1 is not a Quillmere roll (%2). %3")
-                                .arg(path, e.description(), PutBack));
-    fail(e.number(), damaged(path, e.description(), journalPlayed));
+        fail(SQLITE_NOTADB, profile().notOfThisKind(path, e.description()));
+    fail(e.number(), profile().damaged(path, e.description(), journalPlayed));
 }
 
-// Without the mark, the tables are all that tells a roll from another program's file.
+// Without the mark, the tables are all that tells the caller's file from another program's.
 void Connection::checkTables(const QString &path, bool unmarked) {
-    auto refuse = [&](const QString &what) {
-        if (unmarked)
-            fail(SQLITE_NOTADB, QStringLiteral("The file %1 is not a Quillmere roll: %2. %3")
-                                    .arg(path, what, PutBack));
-        fail(SQLITE_CORRUPT,
-             QStringLiteral("The roll %1 is damaged: %2. %3").arg(path, what, Restore));
-    };
     const QStringList tables = collect("SELECT name FROM sqlite_master WHERE type = 'table'");
-    for (const auto &table : RollTables) {
-        const QString name = QLatin1String(table.name);
-        if (!tables.contains(name, Qt::CaseInsensitive))
-            refuse(QStringLiteral("it has no table %1").arg(name));
-        const QStringList columns = collect(
-            ("SELECT name FROM pragma_table_info('" + QByteArray(table.name) + "')").constData());
-        for (const QString &column :
-             QString::fromLatin1(table.columns).split(u' ', Qt::SkipEmptyParts))
-            if (!columns.contains(column, Qt::CaseInsensitive))
-                refuse(QStringLiteral("its table %1 has no column %2").arg(name, column));
-    }
+    const QString what = profile().missing(tables, [this](const QString &table) {
+        return collect(("SELECT name FROM pragma_table_info('"
+                        + QString(table).replace(u'\'', QStringLiteral("''")).toUtf8() + "')")
+                           .constData());
+    });
+    if (what.isEmpty())
+        return;
+    if (unmarked)
+        fail(SQLITE_NOTADB, profile().lacking(path, what, true));
+    fail(SQLITE_CORRUPT, profile().lacking(path, what, false));
 }
 
 void Connection::close() {

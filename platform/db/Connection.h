@@ -5,13 +5,39 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <memory>
 
 struct sqlite3;
 
+// What a caller requires of the files it opens beyond what every database gets (never
+// created by an open; its pages checked at the first open and after an interrupted save),
+// and the words of every refusal. The defaults take any database and speak of "the database".
+class QMR_PLATFORM_EXPORT FileProfile {
+public:
+    virtual ~FileProfile();
+    // The mark every file of this kind carries. A file without one (0) must pass missing()
+    // and is then marked; another program's mark is refused. 0 here: no mark is asked for.
+    virtual int applicationId() const { return 0; }
+    // What the file lacks, in words, or empty. Asked at the first open of a file in a
+    // process, after an interrupted save and whenever the file is unmarked.
+    using ColumnReader = std::function<QStringList(const QString &table)>;
+    virtual QString missing(const QStringList &tables, const ColumnReader &columnsOf) const;
+
+    // The file carries another program's mark.
+    virtual QString markedByAnother(const QString &path) const;
+    // The engine could not read the file as a database at all (its words are given).
+    virtual QString notOfThisKind(const QString &path, const QString &engineWords) const;
+    // What missing() found: in an unmarked file it is not of this kind, in a marked one damaged.
+    virtual QString lacking(const QString &path, const QString &what, bool unmarked) const;
+    // Pages the engine finds broken; journalPlayed: a journal was played into it at this open.
+    virtual QString damaged(const QString &path, const QString &problem, bool journalPlayed) const;
+};
+
 enum class CursorLocation { Server, Client };
 
-// One connection to a roll file. Opening never creates the file, every statement text holds
+// One connection to a database file. Opening never creates the file, every statement text holds
 // exactly one statement, and a change is durable once commit returns.
 class QMR_PLATFORM_EXPORT Connection {
 public:
@@ -22,6 +48,8 @@ public:
 
     void setConnectionString(const QString &s) { m_connectionString = s; }
     const QString &connectionString() const { return m_connectionString; }
+    // Set before open(); without one the defaults of FileProfile apply.
+    void setProfile(std::shared_ptr<const FileProfile> profile) { m_profile = std::move(profile); }
     void setCursorLocation(CursorLocation c) { m_cursor = c; }
     CursorLocation cursorLocation() const { return m_cursor; }
 
@@ -53,11 +81,6 @@ public:
     using StatementObserver = std::function<void(const QString &)>;
     static void setStatementObserver(StatementObserver observer);
 
-    // Every roll carries this identifier, so a foreign file is refused before it is changed.
-    // A roll rebuilt by a tool that drops it (0) is known by its four tables and is marked
-    // again. The first open of a roll in a process also checks its pages and its tables.
-    static constexpr int RollApplicationId = 0x514D5233;
-
 private:
     [[noreturn]] void fail(int code, const QString &message);
     [[noreturn]] void failFromEngine();
@@ -65,16 +88,18 @@ private:
     void checkPages(const QString &path, bool thorough);
     [[noreturn]] void refuseUnreadable(const DbError &e, const QString &path, bool journalPlayed);
     void checkTables(const QString &path, bool unmarked);
+    const FileProfile &profile() const;
     QStringList collect(const char *sql);
     void run(const char *sql);
 
     QString m_connectionString;
+    std::shared_ptr<const FileProfile> m_profile;
     CursorLocation m_cursor = CursorLocation::Server;
     sqlite3 *m_db = nullptr;
     QList<DbError> m_errors;
     qint64 m_rowsAffected = 0;
 };
 
-// Builds a new roll file from a SQL script (schema and lookup rows). Refuses to touch an
+// Builds a new database file from a SQL script (schema and rows). Refuses to touch an
 // existing file.
 QMR_PLATFORM_EXPORT void createDatabaseFromScript(const QString &path, const QString &script);

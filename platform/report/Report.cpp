@@ -127,7 +127,7 @@ QString reportFontFamily(const QString &requested) {
     return family;
 }
 
-// Text shaped once per font and text, so repeated values (a city, a membership type, a
+// Text shaped once per font and text, so repeated values (a city, a category, a
 // heading) cost nothing after their first page.
 struct ShapedText {
     QList<QGlyphRun> runs; // positions relative to the start of the baseline

@@ -8,6 +8,11 @@
 #include <QTextStream>
 
 namespace {
+QString &banner() {
+    static QString b;
+    return b;
+}
+
 QString rule(int hyphens) {
     return u'%' + QString(hyphens, u'-') + u'%';
 }
@@ -36,6 +41,10 @@ QString timeText(const QTime &t) {
 }
 } // namespace
 
+void setErrorLogBanner(const QString &b) {
+    banner() = b;
+}
+
 void writeErrorLog(const LogWriter &w, int number, const QString &description) {
     const QString path = appPath(QStringLiteral("\\error.log"));
     const bool exists = QFile::exists(path);
@@ -55,8 +64,7 @@ void writeErrorLog(const LogWriter &w, int number, const QString &description) {
 
     QStringList lines;
     if (!exists)
-        lines << rule(51) << QString(w.bannerIndent, u' ') + QStringLiteral("Quillmere - Error Log")
-              << rule(51);
+        lines << rule(51) << QString(w.bannerIndent, u' ') + banner() << rule(51);
     lines << u'%' + QString(51, u' ') + u'%';
     if (exists && w.infoLine)
         lines << QStringLiteral("% Error Information %");

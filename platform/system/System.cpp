@@ -60,7 +60,17 @@ Claims &claims() {
     static Claims c;
     return c;
 }
+
+QString &lockSuffix() {
+    static QString s = QStringLiteral(".lock");
+    return s;
+}
 } // namespace
+
+void setInstanceLockSuffix(const QString &suffix) {
+    if (!suffix.isEmpty()) // an empty one would lock the guarded file itself
+        lockSuffix() = suffix;
+}
 
 bool anotherInstanceRunning(const QString &guardedFile) {
     auto &claims = ::claims().locks;
@@ -71,7 +81,7 @@ bool anotherInstanceRunning(const QString &guardedFile) {
     const QString target = canonical.isEmpty() ? file.absoluteFilePath() : canonical;
     if (claims.count(target))
         return false;
-    auto lock = std::make_unique<QLockFile>(target + QStringLiteral(".inuse"));
+    auto lock = std::make_unique<QLockFile>(target + lockSuffix());
     // A lock whose owner process is gone is stale and is taken over at once.
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0))

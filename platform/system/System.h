@@ -11,13 +11,16 @@
 // temporary copy of the application folder.
 QMR_PLATFORM_EXPORT QString appFolder();
 QMR_PLATFORM_EXPORT void setAppFolder(const QString &folder);
-// The application folder followed by a fixed suffix such as "\club\club.qmr".
+// The application folder followed by a fixed suffix such as "\data\file.db".
 QMR_PLATFORM_EXPORT QString appPath(const QString &suffix);
 
 // True when another process, of any user, holds the file (resolved through links) that this
 // process now claims. The claim lasts for the life of the process; a crashed holder does not
 // block the next start, and a folder where no claim can be made does not refuse the start.
 QMR_PLATFORM_EXPORT bool anotherInstanceRunning(const QString &guardedFile);
+// The lock is the guarded file's name followed by this suffix (".lock" until the program
+// hands its own at start); every process that guards the file must use the same one.
+QMR_PLATFORM_EXPORT void setInstanceLockSuffix(const QString &suffix);
 
 // Starts a command line without waiting for it. False when it could not be started.
 QMR_PLATFORM_EXPORT bool startCommand(const QString &commandLine, bool hiddenWindow);

@@ -11,6 +11,11 @@ MsgBoxHandler &handler() {
     return h;
 }
 
+QString &title() {
+    static QString t;
+    return t;
+}
+
 int showDialog(const MsgBoxRequest &r) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(r.title);
@@ -58,7 +63,11 @@ int showDialog(const MsgBoxRequest &r) {
 } // namespace
 
 QString appTitle() {
-    return QStringLiteral("Quillmere");
+    return title();
+}
+
+void setAppTitle(const QString &t) {
+    title() = t;
 }
 
 int MsgBox(const QString &prompt, int style, const QString &title) {

@@ -25,8 +25,10 @@ struct MsgBoxRequest {
 
 using MsgBoxHandler = std::function<int(const MsgBoxRequest &)>;
 
-// The application title, used when a message box is given no title.
+// The application title, used when a message box is given no title. The program names
+// itself at start; until then it is empty.
 QMR_PLATFORM_EXPORT QString appTitle();
+QMR_PLATFORM_EXPORT void setAppTitle(const QString &title);
 
 // Shows a modal message box and returns the answer (answer constants). The pointer is put back to
 // the default first, so a busy pointer never hides behind a question.

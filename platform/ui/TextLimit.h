@@ -14,7 +14,7 @@ QMR_PLATFORM_EXPORT QString leftWhole(const QString &text, int units);
 // drops text into it: what is put in keeps only what stands before its first line break, and
 // a character the length cap would halve is left out.
 QMR_PLATFORM_EXPORT void guardOneLineBox(QLineEdit *box);
-// Puts a stored value into a guarded box as it is, line breaks included: what the roll holds
+// Puts a stored value into a guarded box as it is, line breaks included: what the file holds
 // is shown whole, never cut behind the user's back.
 QMR_PLATFORM_EXPORT void setStoredText(QLineEdit *box, const QString &text);
 

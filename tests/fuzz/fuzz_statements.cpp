@@ -5,6 +5,7 @@
 // Input: one byte picks the operation, eight bytes are the dues, the rest are the texts,
 // separated by 0xFF (a byte UTF-8 never holds) and read as UTF-8.
 #include "FuzzSupport.h"
+#include "club/RecordSlots.h"
 #include "db/Connection.h"
 #include "libClub.h"
 #include "system/System.h"
@@ -195,21 +196,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     bool refuse = false;
     switch (op) {
     case AddMember:
-        refuse = values.size() < 16 || !placeable(values[0]) || !placeable(values[7])
-                 || !placeable(values[12]) || !std::isfinite(dues);
+        refuse = values.size() < AddMemberSize || !placeable(values[AddMemberIdSlot])
+                 || !placeable(values[addMemberSlot(MemberSlot::State)])
+                 || !placeable(values[addMemberSlot(MemberSlot::Membership)])
+                 || !std::isfinite(dues);
         break;
     case UpdateMember:
-        refuse = rest.size() < 15 || !placeable(key) || !placeable(rest[6]) || !placeable(rest[11])
-                 || !placeable(rest[12]) || !std::isfinite(dues);
+        refuse = rest.size() < UpdateMemberSize || !placeable(key)
+                 || !placeable(rest[updateMemberSlot(MemberSlot::State)])
+                 || !placeable(rest[updateMemberSlot(MemberSlot::Membership)])
+                 || !placeable(rest[updateMemberSlot(MemberSlot::DuesPaid)])
+                 || !std::isfinite(dues);
         break;
     case DeleteMember:
         refuse = !placeable(key);
         break;
     case AddClub:
-        refuse = values.size() < 14 || !placeable(values[0]);
+        refuse = values.size() < ClubSize || !placeable(values[clubSlot(ClubSlot::ClubID)]);
         break;
     case UpdateClub:
-        refuse = values.size() < 14;
+        refuse = values.size() < ClubSize;
         break;
     default:
         break;

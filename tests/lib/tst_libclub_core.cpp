@@ -2,6 +2,7 @@
 // operations deal with failures.
 
 #include "LibTestUtil.h"
+#include "club/RecordSlots.h"
 #include "db/Connection.h"
 
 #include <QDir>
@@ -252,7 +253,7 @@ private Q_SLOTS:
         TempAppFolder app;
         auto club = app.newClub();
         QStringList bad = newMember(QStringLiteral("M-1"), QStringLiteral("Bad"));
-        bad[7] = QStringLiteral("O'X - Nowhere");
+        bad[addMemberSlot(MemberSlot::State)] = QStringLiteral("O'X - Nowhere");
         const Outcome first = call(*club, QStringLiteral("AddMember"));
         QVERIFY(!first.threw);
         bool threw = false;

@@ -2,20 +2,21 @@
 // reach the engine and what they leave in the file.
 
 #include "LibTestUtil.h"
+#include "club/NextIdentifier.h"
 #include "club/libClub2.h"
 #include "db/Connection.h"
 
 #include <QLocale>
 
 namespace {
-// The identifier rule the entry forms apply to the highest row counter.
-QString nextIdentifier(const QString &prefix, const RecordsetPtr &rs) {
-    const qlonglong n = rs->field(rs->columns().value(0)).toLongLong();
-    return prefix + QString::number(n > 0 ? n + 1 : 1);
+// The identifier the entry forms give a new row, from the highest row counter.
+QString givenIdentifier(_libClub &club, const char *prefix, const RecordsetPtr &rs) {
+    auto *later = qobject_cast<_libClub2 *>(dynamic_cast<QObject *>(&club));
+    return nextIdentifier(*later, prefix, rs->field(rs->columns().value(0))).value_or(QString());
 }
 
 QString addMemberWithNextId(_libClub &club, const QString &lname) {
-    const QString id = nextIdentifier(QStringLiteral("M-"), club.GetNewMemberID());
+    const QString id = givenIdentifier(club, MemberIdPrefix, club.GetNewMemberID());
     if (!club.AddMember(newMember(id, lname), 25))
         return {};
     return id;
@@ -60,13 +61,30 @@ private Q_SLOTS:
         QCOMPARE(rs->columns(), QStringList{members ? "NewMemberID" : "NewClubID"});
         QCOMPARE(rs->recordCount(), 1);
         QVERIFY(!rs->field(rs->columns()[0]).isValid()); // empty, not 0
-        const QString id = nextIdentifier(members ? "M-" : "C-", rs);
+        const QString id = givenIdentifier(*club, members ? MemberIdPrefix : ClubIdPrefix, rs);
         QCOMPARE(id, members ? "M-1" : "C-1");
         QVERIFY(members ? club->AddMember(newMember(id), 25)
                         : club->AddClubDetails(clubDetails(id, "Club")));
         QCOMPARE(
             app.scalar(members ? "SELECT MemberID FROM tblMembers" : "SELECT ClubID FROM tblMain"),
             id);
+    }
+
+    // The number a new row is offered: nothing is stored under a counter that is no number.
+    void nextRowNumbers_data() {
+        QTest::addColumn<QVariant>("highest");
+        QTest::addColumn<qint64>("next"); // 0: none
+        QTest::newRow("empty table") << QVariant() << qint64(1);
+        QTest::newRow("empty text") << QVariant(QString()) << qint64(1);
+        QTest::newRow("zero") << QVariant(0) << qint64(1);
+        QTest::newRow("counter") << QVariant(qint64(41)) << qint64(42);
+        QTest::newRow("counter as text") << QVariant(QStringLiteral("9")) << qint64(10);
+        QTest::newRow("no number") << QVariant(QStringLiteral("x9")) << qint64(0);
+    }
+    void nextRowNumbers() {
+        QFETCH(QVariant, highest);
+        QFETCH(qint64, next);
+        QCOMPARE(nextRowNumber(highest).value_or(0), next);
     }
 
     // Deleting the highest member gives its identifier out again; deleting any other never

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "club/Roll.h"
 #include "db/Connection.h"
 #include "system/System.h"
 
@@ -40,6 +41,9 @@ private Q_SLOTS:
     void missingFileIsNeverCreated();
     void foreignFileRefusedUnchanged_data();
     void foreignFileRefusedUnchanged();
+    void profileDecidesWhatIsTaken_data();
+    void profileDecidesWhatIsTaken();
+    void soundForOneProfileIsCheckedForAnother();
     void oneStatementPerText_data();
     void oneStatementPerText();
     void durableSettingsOnEveryOpen();
@@ -91,9 +95,67 @@ void tst_Connection::foreignFileRefusedUnchanged() {
     const QByteArray before = digest(path);
     Connection con;
     con.setConnectionString(sourceFor(path));
+    con.setProfile(rollProfile());
     QVERIFY(failureNumber([&] { con.open(); }) > 0);
     QVERIFY(!con.isOpen());
     QCOMPARE(digest(path), before);
+}
+
+// The connection itself takes any database and marks none; the caller's profile refuses and
+// marks.
+void tst_Connection::profileDecidesWhatIsTaken_data() {
+    QTest::addColumn<bool>("roll");        // a roll's tables, or another program's
+    QTest::addColumn<int>("mark");         // the file's application id
+    QTest::addColumn<bool>("rollProfile"); // the connection is given the roll's profile
+    QTest::addColumn<int>("refusal");      // 0: opened
+    QTest::addColumn<int>("markAfter");
+    constexpr int Foreign = 0x0F055112;
+    QTest::newRow("no profile, unmarked") << false << 0 << false << 0 << 0;
+    QTest::newRow("no profile, foreign mark") << false << Foreign << false << 0 << Foreign;
+    QTest::newRow("roll profile, unmarked foreign") << false << 0 << true << 26 << 0;
+    QTest::newRow("roll profile, foreign mark") << false << Foreign << true << 26 << Foreign;
+    QTest::newRow("roll profile, unmarked roll") << true << 0 << true << 0 << RollApplicationId;
+}
+
+void tst_Connection::profileDecidesWhatIsTaken() {
+    QFETCH(bool, roll);
+    QFETCH(int, mark);
+    QFETCH(bool, rollProfile);
+    QFETCH(int, refusal);
+    QFETCH(int, markAfter);
+    TempAppFolder app(roll);
+    if (!roll)
+        createDatabaseFromScript(
+            app.rollPath(),
+            QStringLiteral("CREATE TABLE t(x); PRAGMA application_id = %1;").arg(mark));
+    else
+        app.exec(QStringLiteral("PRAGMA application_id = %1;").arg(mark));
+    Connection con;
+    con.setConnectionString(sourceFor(app.rollPath()));
+    if (rollProfile)
+        con.setProfile(::rollProfile());
+    QCOMPARE(failureNumber([&] { con.open(); }), refusal);
+    if (con.isOpen())
+        con.close();
+    Connection look;
+    look.setConnectionString(sourceFor(app.rollPath()));
+    look.open();
+    QCOMPARE(look.execute(QStringLiteral("PRAGMA application_id"))->value(0, 0).toInt(), markAfter);
+}
+
+// A marked roll is checked in full only at its first open in a process: a first open by a
+// connection that takes any database must not spare the roll's own check.
+void tst_Connection::soundForOneProfileIsCheckedForAnother() {
+    TempAppFolder app;
+    app.exec(QStringLiteral("DROP TABLE tblCanada;"));
+    Connection any;
+    any.setConnectionString(sourceFor(app.rollPath()));
+    any.open();
+    any.close();
+    Connection con;
+    con.setConnectionString(sourceFor(app.rollPath()));
+    con.setProfile(rollProfile());
+    QCOMPARE(failureNumber([&] { con.open(); }), 11);
 }
 
 void tst_Connection::oneStatementPerText_data() {

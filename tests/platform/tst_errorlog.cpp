@@ -21,8 +21,10 @@ private Q_SLOTS:
 
 void tst_ErrorLog::startUpEntries() {
     TempAppFolder app;
-    const LogWriter startUp{
-        QStringLiteral("SubMain Load Procedure"), 13, false, 51, QStringLiteral("---"), true};
+    const LogWriter startUp{.label = QStringLiteral("SubMain Load Procedure"),
+                            .bannerIndent = 13,
+                            .separator = QStringLiteral("---"),
+                            .startUp = true};
     writeErrorLog(startUp, 26, QStringLiteral("file is not a database"));
     writeErrorLog(startUp, -7, QStringLiteral("Out of memory"));
     const QString rule = u'%' + QString(51, u'-') + u'%';

@@ -8,9 +8,11 @@
 //                                         one large change through a Connection of its own
 //   relharness notes <folder>             every member's notes rewritten, held uncommitted
 //   relharness probe <folder>             a read, each kind of write, and a read again
+#include "club/Roll.h"
 #include "club/libClub.h"
 #include "component/Component.h"
 #include "db/Connection.h"
+#include "system/ErrorLog.h"
 #include "system/System.h"
 #include "ui/MsgBox.h"
 
@@ -105,6 +107,7 @@ int bigChange(const QString &folder, int rows, bool hold) {
     Connection con;
     con.setConnectionString(QStringLiteral("Data Source=") + folder
                             + QStringLiteral("/club/club.qmr;"));
+    con.setProfile(rollProfile());
     con.open();
     con.beginTrans();
     con.execute(QStringLiteral("UPDATE tblMembers SET Notes = 'changed by the big change';"));
@@ -135,6 +138,7 @@ int holdNotes(const QString &folder) {
     con.setConnectionString(QStringLiteral("Data Source=")
                             + Connection::quoteValue(folder + QStringLiteral("/club/club.qmr"))
                             + u';');
+    con.setProfile(rollProfile());
     con.open();
     con.beginTrans();
     con.execute(QStringLiteral("UPDATE tblMembers SET Notes = printf('%.20000c', 'n');"));
@@ -176,6 +180,8 @@ int probe() {
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
+    setAppTitle(QStringLiteral("Quillmere"));
+    setErrorLogBanner(QStringLiteral("Quillmere - Error Log"));
     const QStringList args = app.arguments();
     if (args.size() < 3) {
         std::fprintf(stderr, "usage: relharness add|add1|big|notes|probe <folder> ...\n");

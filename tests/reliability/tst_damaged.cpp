@@ -2,6 +2,7 @@
 // why, logs it, and leaves every byte of the file as it found it.
 #include "RelSupport.h"
 #include "TestSupport.h"
+#include "club/Roll.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
 #include "shell/modMain.h"
@@ -202,8 +203,7 @@ void tst_damaged::rollWithoutItsMarkAccepted() {
     QVERIFY(Main());
     QVERIFY(boxes.shown().isEmpty());
     QVERIFY(objClub->AddMember(sampleMember(QStringLiteral("M-401")), 25));
-    QCOMPARE(app.scalar(QStringLiteral("PRAGMA application_id")).toInt(),
-             Connection::RollApplicationId);
+    QCOMPARE(app.scalar(QStringLiteral("PRAGMA application_id")).toInt(), RollApplicationId);
 }
 
 QTEST_MAIN(tst_damaged)

@@ -9,6 +9,7 @@
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
+    setInstanceLockSuffix(QStringLiteral(".inuse"));
     setAppFolder(app.arguments().value(1));
     std::puts(anotherInstanceRunning(appPath(QStringLiteral("\\club\\club.qmr"))) ? "refused"
                                                                                   : "claimed");

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "reports/DataReport.h"
 #include "shell/modGlobal.h"
 #include "system/System.h"
 
@@ -133,7 +134,7 @@ void tst_modGlobal::endProgramReleasesAndEnds() {
     TempAppFolder app;
     EndRecorder ended;
     NewClub();
-    DataReport = std::make_unique<QObject>();
+    DataReport = std::make_unique<DataReportEnvironment>();
     QDir::setCurrent(QDir::tempPath());
     EndProgram();
     QCOMPARE(ended.calls(), 1);

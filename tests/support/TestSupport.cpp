@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "component/Component.h"
 #include "db/Connection.h"
+#include "system/ErrorLog.h"
 #include "system/System.h"
 
 #include <QDir>
@@ -8,6 +9,16 @@
 #include <QLibrary>
 #include <QTest>
 #include <sqlite3.h>
+
+namespace {
+// Every test process names itself as the program does at start, before any test runs.
+void nameLikeTheProgram() {
+    setAppTitle(QStringLiteral("Quillmere"));
+    setErrorLogBanner(QStringLiteral("Quillmere - Error Log"));
+    setInstanceLockSuffix(QStringLiteral(".inuse"));
+}
+} // namespace
+Q_CONSTRUCTOR_FUNCTION(nameLikeTheProgram)
 
 QString builtAppFolder() {
     return QStringLiteral(QMR_BUILT_APP_DIR);

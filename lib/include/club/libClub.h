@@ -3,6 +3,7 @@
 // The interface of the data-access component. The program compiles against this header
 // only and obtains the object by class name at run time.
 
+#include "club/RecordSlots.h"
 #include "db/Connection.h"
 
 #include <QObject>
