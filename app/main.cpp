@@ -1,6 +1,6 @@
 #include "ProgramNames.h"
+#include "core/Failure.h"
 #include "shell/modMain.h"
-#include "ui/Failure.h"
 #include "ui/MsgBox.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "ClubForm.h"
+#include "core/Failure.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
 #include "ui/EnterKey.h"
-#include "ui/Failure.h"
 #include "ui/MsgBox.h"
 #include "ui/TextLimit.h"
 

@@ -1,8 +1,8 @@
 #include "frmClubData.h"
 #include "club/NextIdentifier.h"
+#include "core/Failure.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
-#include "ui/Failure.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "frmEditClubData.h"
+#include "core/Failure.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
-#include "ui/Failure.h"
 #include "ui/Pointer.h"
 #include "ui/TextLimit.h"
 

@@ -1,7 +1,7 @@
 #include "ClubAccess.h"
 #include "MemberList.h"
+#include "core/Failure.h"
 #include "shell/modGlobal.h"
-#include "ui/Failure.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
 

@@ -1,10 +1,10 @@
 #include "frmDeleteMem.h"
 #include "ClubAccess.h"
 #include "MemberList.h"
+#include "core/Failure.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
 #include "ui/EnterKey.h"
-#include "ui/Failure.h"
 #include "ui/MsgBox.h"
 
 #include <QGridLayout>

@@ -1,9 +1,9 @@
 #include "frmEditMem.h"
 #include "ClubAccess.h"
 #include "MemberList.h"
+#include "core/Failure.h"
 #include "shell/frmMain.h"
 #include "shell/modGlobal.h"
-#include "ui/Failure.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
 

@@ -1,8 +1,8 @@
 #include "frmSplash.h"
+#include "core/Failure.h"
 #include "frmMain.h"
 #include "modGlobal.h"
 #include "system/System.h"
-#include "ui/Failure.h"
 #include "ui/Pointer.h"
 
 #include <QFrame>

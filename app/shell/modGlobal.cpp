@@ -1,8 +1,8 @@
 #include "modGlobal.h"
 #include "component/Component.h"
+#include "core/Failure.h"
 #include "reports/DataReport.h"
 #include "system/System.h"
-#include "ui/Failure.h"
 #include "ui/Pointer.h"
 #include "ui/TextLimit.h"
 

@@ -1,6 +1,6 @@
 #include "Component.h"
+#include "core/Failure.h"
 #include "system/System.h"
-#include "ui/Failure.h"
 
 #include <QDir>
 #include <QJsonArray>

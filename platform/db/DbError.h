@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Failure.h"
+#include "core/Failure.h"
 
 // A failure of the database engine: its result code and its message.
 class QMR_PLATFORM_EXPORT DbError : public Failure {

@@ -1,5 +1,5 @@
 #include "Recordset.h"
-#include "ui/Failure.h"
+#include "core/Failure.h"
 
 namespace {
 constexpr int ErrClosed = 3704;

@@ -1,5 +1,5 @@
 #include "HelpWindow.h"
-#include "ui/Failure.h"
+#include "core/Failure.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

@@ -1,5 +1,5 @@
 #include "RtfReader.h"
-#include "ui/Failure.h"
+#include "core/Failure.h"
 
 #include <QColor>
 #include <QFile>

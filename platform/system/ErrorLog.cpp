@@ -1,6 +1,6 @@
 #include "ErrorLog.h"
 #include "System.h"
-#include "ui/Failure.h"
+#include "core/Failure.h"
 
 #include <QFile>
 #include <QLocale>

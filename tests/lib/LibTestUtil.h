@@ -5,8 +5,8 @@
 
 #include "TestSupport.h"
 #include "component/Component.h"
+#include "core/Failure.h"
 #include "system/System.h"
-#include "ui/Failure.h"
 
 #include <QPluginLoader>
 #include <QTest>

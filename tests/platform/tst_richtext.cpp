@@ -1,6 +1,6 @@
 #include "TestSupport.h"
+#include "core/Failure.h"
 #include "richtext/RtfReader.h"
-#include "ui/Failure.h"
 
 #include <QElapsedTimer>
 #include <QFile>

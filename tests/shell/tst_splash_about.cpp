@@ -1,11 +1,11 @@
 #include "TestSupport.h"
+#include "core/Failure.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
 #include "shell/modGlobal.h"
 #include "shell/modMain.h"
 #include "system/System.h"
-#include "ui/Failure.h"
 #include "ui/Pointer.h"
 
 #include <QElapsedTimer>
