@@ -3,10 +3,10 @@
 // run, and prints one Markdown table of medians.
 #include "RollData.h"
 #include "club/libClub.h"
+#include "common/modGlobal.h"
 #include "component/Component.h"
 #include "members/MemberList.h"
 #include "members/frmEditMem.h"
-#include "shell/modGlobal.h"
 #include "system/System.h"
 #include "ui/MsgBox.h"
 

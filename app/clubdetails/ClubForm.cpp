@@ -1,7 +1,6 @@
 #include "ClubForm.h"
+#include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "ui/EnterKey.h"
 #include "ui/MsgBox.h"
 #include "ui/TextLimit.h"

@@ -1,8 +1,7 @@
 #include "frmClubData.h"
 #include "club/NextIdentifier.h"
+#include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

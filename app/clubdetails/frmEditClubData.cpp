@@ -1,7 +1,6 @@
 #include "frmEditClubData.h"
+#include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "ui/Pointer.h"
 #include "ui/TextLimit.h"
 

@@ -1,7 +1,7 @@
 #include "ClubAccess.h"
 #include "MemberList.h"
+#include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "shell/modGlobal.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "club/libClub.h"
-#include "shell/modGlobal.h"
+#include "common/modGlobal.h"
 
 #include <QString>
 #include <functional>
@@ -12,7 +12,7 @@ namespace members {
 
 class MemberList;
 
-// The library object is reached through club() and club2() (shell/modGlobal.h).
+// The library object is reached through club() and club2() (common/modGlobal.h).
 // rsClub, or a failure when the library handed back no result set at all.
 RecordsetPtr &currentRecordset();
 // What went wrong, in the words the user is shown.

@@ -1,7 +1,7 @@
 #include "MemberForm.h"
 #include "ClubAccess.h"
+#include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "shell/modGlobal.h"
 #include "system/System.h"
 #include "ui/EnterKey.h"
 #include "ui/MsgBox.h"

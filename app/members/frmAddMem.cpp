@@ -1,9 +1,8 @@
 #include "frmAddMem.h"
 #include "ClubAccess.h"
 #include "club/NextIdentifier.h"
+#include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
 

@@ -1,9 +1,8 @@
 #include "frmDeleteMem.h"
 #include "ClubAccess.h"
 #include "MemberList.h"
+#include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "ui/EnterKey.h"
 #include "ui/MsgBox.h"
 

@@ -1,9 +1,8 @@
 #include "frmEditMem.h"
 #include "ClubAccess.h"
 #include "MemberList.h"
+#include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
 

@@ -1,7 +1,7 @@
 #include "DataReport.h"
 #include "Rosters.h"
 #include "club/Roll.h"
-#include "shell/modGlobal.h"
+#include "common/modGlobal.h"
 #include "ui/TextOrder.h"
 
 #include <algorithm>
@@ -25,6 +25,13 @@ void putInReadingOrder(Recordset &rows, const QStringList &keys) {
     if (!std::is_sorted(order.cbegin(), order.cend()))
         rows.reorder(order);
 }
+} // namespace
+
+std::unique_ptr<DataReportEnvironment> DataReport;
+
+namespace {
+// Registered before any roster can open, so every way out of the program closes them.
+[[maybe_unused]] const bool releasedAtEnd = (releaseAtEnd([] { DataReport.reset(); }), true);
 } // namespace
 
 DataReportEnvironment::DataReportEnvironment() {

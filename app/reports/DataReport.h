@@ -1,10 +1,11 @@
 #pragma once
 
-#include "ReportCommands.h"
+#include "Rosters.h"
 #include "db/Connection.h"
 
 #include <QObject>
 #include <array>
+#include <memory>
 
 // The rosters' own way to the roll: one connection and the eight commands, each with the
 // result set its last execution opened.
@@ -49,5 +50,7 @@ private:
     std::array<RecordsetPtr, 8> m_rs;
 };
 
-// The program's data environment, kept in modGlobal's DataReport; created on first use.
+// The report data environment, released by EndProgram.
+extern std::unique_ptr<DataReportEnvironment> DataReport;
+// The program's data environment, kept in DataReport; created on first use.
 DataReportEnvironment &dataReport();

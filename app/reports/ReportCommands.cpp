@@ -1,18 +1,14 @@
 #include "ReportCommands.h"
 #include "DataReport.h"
 #include "Rosters.h"
+#include "common/modGlobal.h"
 #include "rptRoster.h"
-#include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
 
-#include <QMdiArea>
-#include <QMdiSubWindow>
-
 namespace {
 void setMainPointer(Pointer p) {
-    if (frmMain *main = frmMain::instance())
+    if (QWidget *main = mainWindow())
         setWindowPointer(main, p);
 }
 
@@ -20,16 +16,7 @@ void showRoster(Roster roster) {
     const RosterInfo &info = rosterInfo(roster);
     auto *window = new rptRoster(info, dataReport().rs(roster));
     rosterWindow(roster) = window;
-    frmMain *main = frmMain::instance();
-    if (main && main->mdiArea()) {
-        QMdiSubWindow *sub = main->mdiArea()->addSubWindow(window);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-        sub->show();
-        main->mdiArea()->setActiveSubWindow(sub);
-    } else {
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
-    }
+    showInMainWindow(window);
 }
 } // namespace
 
@@ -65,10 +52,7 @@ void RunRosterCommand(Roster roster) {
         if (!skipOnFailure([&] { dataReport().execute(roster); }))
             return; // nothing current to show
         skipOnFailure([&] { showRoster(roster); });
-        skipOnFailure([] {
-            if (frmMain *main = frmMain::instance())
-                main->mdiArea()->cascadeSubWindows();
-        });
+        skipOnFailure([] { cascadeMainWindow(); });
     } catch (...) {
         setMainPointer(Pointer::Default);
     }

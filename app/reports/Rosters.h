@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ReportCommands.h"
 #include "club/libClub.h"
 #include "report/Report.h"
 
@@ -8,6 +7,9 @@
 #include <array>
 #include <memory>
 #include <optional>
+
+// The rosters of the Reports menu, in menu order.
+enum class Roster { All, Regular, Family, Life, Senior, Sports, Pool, Junior };
 
 // One roster: its report, its data-environment command with the exact SQL, its title and
 // caption, the library check that guards it and what is said when that finds nobody.

@@ -1,6 +1,6 @@
 #include "rptRoster.h"
+#include "common/modGlobal.h"
 #include "report/ReportPreview.h"
-#include "shell/modGlobal.h"
 
 #include <QMdiArea>
 #include <QVBoxLayout>

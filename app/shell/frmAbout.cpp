@@ -1,5 +1,5 @@
 #include "frmAbout.h"
-#include "modGlobal.h"
+#include "common/modGlobal.h"
 #include "richtext/RtfReader.h"
 #include "system/System.h"
 #include "ui/MsgBox.h"

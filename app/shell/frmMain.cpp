@@ -1,13 +1,14 @@
 #include "frmMain.h"
 #include "clubdetails/frmEditClubData.h"
+#include "common/modGlobal.h"
 #include "frmAbout.h"
 #include "help/HelpWindow.h"
 #include "members/frmAddMem.h"
 #include "members/frmDeleteMem.h"
 #include "members/frmEditMem.h"
-#include "modGlobal.h"
 #include "modMain.h"
 #include "reports/ReportCommands.h"
+#include "reports/Rosters.h"
 #include "system/System.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
@@ -16,7 +17,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPainter>
@@ -106,18 +106,26 @@ QString helpFolderFile(const char *name) {
 }
 } // namespace
 
-QPixmap loadPicture(const QString &path) {
-    if (!QFileInfo::exists(path))
-        throw Failure(ErrNo::FileNotFound, QStringLiteral("File not found"));
-    QPixmap p;
-    if (!p.load(path))
-        throw Failure(ErrNo::PathFileAccess, QStringLiteral("Path/File access error"));
-    return p;
-}
-
 frmMain *frmMain::load() {
     if (!g_main) {
         g_main = new frmMain;
+        setWindowHost({
+            [] { return static_cast<QWidget *>(frmMain::instance()); },
+            [](QWidget *form) {
+                frmMain *main = frmMain::instance();
+                if (!main || !main->mdiArea())
+                    return false;
+                QMdiSubWindow *sub = main->mdiArea()->addSubWindow(form);
+                sub->setAttribute(Qt::WA_DeleteOnClose);
+                sub->show();
+                main->mdiArea()->setActiveSubWindow(sub);
+                return true;
+            },
+            [] {
+                if (frmMain *main = frmMain::instance())
+                    main->mdiArea()->cascadeSubWindows();
+            },
+        });
         g_main->Form_Load();
     }
     return g_main;
@@ -497,13 +505,4 @@ void frmMain::fitClientArea(QSize client) {
     at.setX(std::max(available.left(), std::min(at.x(), available.right() + 1 - outer.width())));
     at.setY(std::max(available.top(), std::min(at.y(), available.bottom() + 1 - outer.height())));
     move(at);
-}
-
-void UnloadForm(QWidget *form) {
-    if (!form)
-        return;
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget()))
-        sub->close();
-    else
-        form->close();
 }

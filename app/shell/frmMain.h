@@ -92,10 +92,3 @@ private:
     QPointer<frmDeleteMem> m_deleteMem;
     QPointer<frmEditClubData> m_editClub;
 };
-
-// Closes a form, whether it sits in the main window's area or stands alone.
-void UnloadForm(QWidget *form);
-
-// Reads a picture shipped beside the program. A missing file fails with 53, a file that
-// cannot be decoded with 75.
-QPixmap loadPicture(const QString &path);

@@ -1,7 +1,7 @@
 #include "frmSplash.h"
+#include "common/modGlobal.h"
 #include "core/Failure.h"
 #include "frmMain.h"
-#include "modGlobal.h"
 #include "system/System.h"
 #include "ui/Pointer.h"
 

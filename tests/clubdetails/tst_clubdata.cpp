@@ -2,8 +2,8 @@
 #include "TestSupport.h"
 #include "clubdetails/frmClubData.h"
 #include "clubdetails/frmEditClubData.h"
+#include "common/modGlobal.h"
 #include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "shell/modMain.h"
 #include "system/System.h"
 

@@ -1,8 +1,8 @@
 #include "ClubTestUtil.h"
 #include "TestSupport.h"
 #include "clubdetails/frmEditClubData.h"
+#include "common/modGlobal.h"
 #include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 
 #include <QApplication>
 #include <QLabel>

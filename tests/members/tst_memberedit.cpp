@@ -1,7 +1,7 @@
 #include "MemberTestUtil.h"
+#include "common/modGlobal.h"
 #include "members/MemberList.h"
 #include "members/frmEditMem.h"
-#include "shell/modGlobal.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "MemberTestUtil.h"
+#include "common/modGlobal.h"
 #include "members/frmAddMem.h"
 #include "members/frmEditMem.h"
-#include "shell/modGlobal.h"
 #include "ui/Pointer.h"
 
 #include <QApplication>

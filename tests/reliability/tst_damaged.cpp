@@ -3,8 +3,8 @@
 #include "RelSupport.h"
 #include "TestSupport.h"
 #include "club/Roll.h"
+#include "common/modGlobal.h"
 #include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "shell/modMain.h"
 #include "system/System.h"
 

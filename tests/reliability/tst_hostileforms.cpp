@@ -3,9 +3,9 @@
 #include "RelSupport.h"
 #include "TestSupport.h"
 #include "clubdetails/frmEditClubData.h"
+#include "common/modGlobal.h"
 #include "members/MemberFields.h"
 #include "members/frmAddMem.h"
-#include "shell/modGlobal.h"
 #include "ui/TextLimit.h"
 
 #include <QApplication>

@@ -1,12 +1,12 @@
 // The eight Reports menu commands: their checks, messages and previews.
 #include "TestSupport.h"
+#include "common/modGlobal.h"
 #include "report/ReportPreview.h"
 #include "reports/DataReport.h"
 #include "reports/ReportCommands.h"
 #include "reports/Rosters.h"
 #include "reports/rptRoster.h"
 #include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 
 #include <QDir>
 #include <QMdiArea>

@@ -1,9 +1,9 @@
 // The data environment's commands and the eight roster layouts, read as a reader sees them.
 #include "TestSupport.h"
+#include "common/modGlobal.h"
 #include "reports/DataReport.h"
 #include "reports/Rosters.h"
 #include "reports/rptRoster.h"
-#include "shell/modGlobal.h"
 #include "system/System.h"
 
 #include <QDir>

@@ -1,12 +1,12 @@
 #include "TestSupport.h"
 #include "clubdetails/frmEditClubData.h"
+#include "common/modGlobal.h"
 #include "help/HelpWindow.h"
 #include "members/frmAddMem.h"
 #include "members/frmDeleteMem.h"
 #include "members/frmEditMem.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "system/System.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
+#include "common/modGlobal.h"
 #include "shell/frmMain.h"
-#include "shell/modGlobal.h"
 #include "shell/modMain.h"
 #include "system/System.h"
 #include "ui/Pointer.h"

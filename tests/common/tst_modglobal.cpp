@@ -1,6 +1,6 @@
 #include "TestSupport.h"
+#include "common/modGlobal.h"
 #include "reports/DataReport.h"
-#include "shell/modGlobal.h"
 #include "system/System.h"
 
 #include <QComboBox>

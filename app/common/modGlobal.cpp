@@ -1,24 +1,33 @@
 #include "modGlobal.h"
 #include "component/Component.h"
 #include "core/Failure.h"
-#include "reports/DataReport.h"
 #include "system/System.h"
 #include "ui/Pointer.h"
 #include "ui/TextLimit.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QWidget>
+#include <vector>
 
 std::unique_ptr<_libClub> objClub;
 RecordsetPtr rsClub;
 QString strClubName;
 QString strProcedure;
 QStringList itmMember;
-std::unique_ptr<DataReportEnvironment> DataReport;
+
+namespace {
+std::vector<std::function<void()>> &releases() {
+    static std::vector<std::function<void()>> list;
+    return list;
+}
+WindowHost g_host;
+} // namespace
 
 void NewClub() {
     objClub.reset();
@@ -84,11 +93,54 @@ bool Pause(qint16 seconds) {
 }
 
 void EndProgram() {
-    skipOnFailure([] { DataReport.reset(); });
+    for (const auto &release : releases())
+        skipOnFailure(release);
     skipOnFailure([] { objClub.reset(); });
     skipOnFailure([] { QDir::setCurrent(appFolder()); });
     skipOnFailure([] { setPointer(Pointer::Default); });
     endProcess(0);
+}
+
+void releaseAtEnd(std::function<void()> release) {
+    releases().push_back(std::move(release));
+}
+
+void UnloadForm(QWidget *form) {
+    if (!form)
+        return;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget()))
+        sub->close();
+    else
+        form->close();
+}
+
+QPixmap loadPicture(const QString &path) {
+    if (!QFileInfo::exists(path))
+        throw Failure(ErrNo::FileNotFound, QStringLiteral("File not found"));
+    QPixmap p;
+    if (!p.load(path))
+        throw Failure(ErrNo::PathFileAccess, QStringLiteral("Path/File access error"));
+    return p;
+}
+
+void setWindowHost(WindowHost host) {
+    g_host = std::move(host);
+}
+
+QWidget *mainWindow() {
+    return g_host.window ? g_host.window() : nullptr;
+}
+
+void showInMainWindow(QWidget *form) {
+    if (g_host.add && g_host.add(form))
+        return;
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->show();
+}
+
+void cascadeMainWindow() {
+    if (g_host.cascade)
+        g_host.cascade();
 }
 
 quint32 GetRootKey(bool r1, bool r2, bool r3, bool r4, bool r5, bool r6, bool r7) {

@@ -1,0 +1,25 @@
+# Fails when a folder of the program includes one it must not: the features and common include
+# only common and themselves, common includes no other folder. The linker alone would not
+# notice, since the program links every folder anyway.
+# cmake -DAPP_DIR=<app folder> -P check-direction.cmake
+cmake_minimum_required(VERSION 3.25)
+set(folders common members clubdetails reports shell)
+set(faults)
+foreach(folder common members clubdetails reports)
+    file(GLOB_RECURSE sources ${APP_DIR}/${folder}/*.h ${APP_DIR}/${folder}/*.cpp)
+    foreach(source IN LISTS sources)
+        file(STRINGS ${source} includes REGEX "^#include \"[a-z]+/")
+        foreach(line IN LISTS includes)
+            string(REGEX MATCH "\"([a-z]+)/" found "${line}")
+            set(reached ${CMAKE_MATCH_1})
+            if(reached IN_LIST folders AND NOT reached STREQUAL folder
+               AND NOT reached STREQUAL "common")
+                list(APPEND faults "${source}: ${line}")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+if(faults)
+    list(JOIN faults "\n" text)
+    message(FATAL_ERROR "Includes against the direction shell -> features -> common:\n${text}")
+endif()
