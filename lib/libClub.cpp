@@ -58,8 +58,7 @@ libClub::~libClub() {
 
 Connection &libClub::con() {
     if (!m_conDataBase)
-        throw Failure(ErrNo::ObjectNotSet,
-                      QStringLiteral("Object variable or With block variable not set"));
+        throwObjectNotSet();
     return *m_conDataBase;
 }
 

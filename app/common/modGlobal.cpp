@@ -36,8 +36,7 @@ void NewClub() {
 
 _libClub &club() {
     if (!objClub)
-        throw Failure(ErrNo::ObjectNotSet,
-                      QStringLiteral("Object variable or With block variable not set"));
+        throwObjectNotSet();
     return *objClub;
 }
 

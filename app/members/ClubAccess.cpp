@@ -9,8 +9,7 @@ namespace members {
 
 RecordsetPtr &currentRecordset() {
     if (!rsClub)
-        throw Failure(ErrNo::ObjectNotSet,
-                      QStringLiteral("Object variable or With block variable not set"));
+        throwObjectNotSet();
     return rsClub;
 }
 

@@ -29,7 +29,7 @@ void RunRosterCommand(Roster roster) {
         skipOnFailure([&] { rsClub = (club().*info.count)(); });
         skipOnFailure([&] {
             if (!rsClub)
-                throw Failure(ErrNo::ObjectNotSet, QStringLiteral("Object variable not set"));
+                throwObjectNotSet();
             none = rsClub->isEmpty();
         });
         CloseRecordset();

@@ -27,3 +27,8 @@ Failure currentFailure(std::exception_ptr e) {
         return Failure(ErrNo::Unexpected, QStringLiteral("Unexpected failure"));
     }
 }
+
+void throwObjectNotSet() {
+    throw Failure(ErrNo::ObjectNotSet,
+                  QStringLiteral("Object variable or With block variable not set"));
+}

@@ -37,5 +37,8 @@ private:
 // Returns false when the step failed.
 QMR_PLATFORM_EXPORT bool skipOnFailure(const std::function<void()> &step) noexcept;
 
+// Using an object that is not there (91).
+[[noreturn]] QMR_PLATFORM_EXPORT void throwObjectNotSet();
+
 // Turns whatever was thrown into a Failure (unknown exceptions become number 5).
 QMR_PLATFORM_EXPORT Failure currentFailure(std::exception_ptr e);
