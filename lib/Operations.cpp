@@ -72,33 +72,33 @@ void requireOneMember(qint64 rows, const QString &strID, const QString &nothingD
 
 bool libClub::AddMember(const QStringList &strText, double sngMoney) {
     return passedOn([&] {
-        openForWriting();
-        con().beginTrans();
-        auto c = [&](MemberSlot s) {
-            return Clean(element(strText, addMemberSlot(s)));
-        };
-        auto raw = [&](MemberSlot s) {
-            return unchanged(element(strText, addMemberSlot(s)));
-        };
-        QString sql =
-            QStringLiteral("INSERT INTO tblMembers (MemberID,LName,FName,MName,Address1,");
-        sql += QStringLiteral("Address2,City,State,Zip,Phone1,Phone2,Phone3,");
-        sql += QStringLiteral("Dues,Membership,DuesPaid,Email,Notes,AddDate) VALUES (");
-        sql += u'\'' + unchanged(element(strText, AddMemberIdSlot)) + QStringLiteral("',");
-        using enum MemberSlot;
-        for (MemberSlot s : {LName, FName, MName, Address1, Address2, City})
-            sql += u'\'' + c(s) + QStringLiteral("',");
-        sql += u'\'' + raw(State) + QStringLiteral("',");
-        for (MemberSlot s : {Zip, Phone1, Phone2, Phone3})
-            sql += u'\'' + c(s) + QStringLiteral("',");
-        sql += dues(sngMoney) + u',';
-        sql += u'\'' + raw(Membership) + QStringLiteral("',");
-        for (MemberSlot s : {DuesPaid, Email, Notes})
-            sql += u'\'' + c(s) + QStringLiteral("',");
-        sql += u'\'' + now() + QStringLiteral("');");
-        con().execute(sql);
-        con().commitTrans();
-        con().close();
+        framed(
+            [&] {
+                auto c = [&](MemberSlot s) {
+                    return Clean(element(strText, addMemberSlot(s)));
+                };
+                auto raw = [&](MemberSlot s) {
+                    return unchanged(element(strText, addMemberSlot(s)));
+                };
+                QString sql =
+                    QStringLiteral("INSERT INTO tblMembers (MemberID,LName,FName,MName,Address1,");
+                sql += QStringLiteral("Address2,City,State,Zip,Phone1,Phone2,Phone3,");
+                sql += QStringLiteral("Dues,Membership,DuesPaid,Email,Notes,AddDate) VALUES (");
+                sql += u'\'' + unchanged(element(strText, AddMemberIdSlot)) + QStringLiteral("',");
+                using enum MemberSlot;
+                for (MemberSlot s : {LName, FName, MName, Address1, Address2, City})
+                    sql += u'\'' + c(s) + QStringLiteral("',");
+                sql += u'\'' + raw(State) + QStringLiteral("',");
+                for (MemberSlot s : {Zip, Phone1, Phone2, Phone3})
+                    sql += u'\'' + c(s) + QStringLiteral("',");
+                sql += dues(sngMoney) + u',';
+                sql += u'\'' + raw(Membership) + QStringLiteral("',");
+                for (MemberSlot s : {DuesPaid, Email, Notes})
+                    sql += u'\'' + c(s) + QStringLiteral("',");
+                sql += u'\'' + now() + QStringLiteral("');");
+                con().execute(sql);
+            },
+            true);
         return true;
     });
 }
@@ -224,18 +224,16 @@ QString libClub::FreeIdentifier(const QString &prefix, qint64 n) {
     if (held.isEmpty() || n < 1)
         throw Failure(ErrNo::Unexpected, QStringLiteral("Invalid procedure call or argument"));
     return passedOn([&] {
-        con().open();
-        con().beginTrans();
         // The counter usually is right, so this is one look-up; a counter that lags behind
         // walks on past the numbers given already. An identifier stored as bytes is one held.
         QString id;
-        for (;; ++n) {
-            id = prefix + QString::number(n);
-            if (con().execute(held.arg(id))->value(0, 0).toLongLong() == 0)
-                break;
-        }
-        con().commitTrans();
-        con().close();
+        framed([&] {
+            for (;; ++n) {
+                id = prefix + QString::number(n);
+                if (con().execute(held.arg(id))->value(0, 0).toLongLong() == 0)
+                    break;
+            }
+        });
         return id;
     });
 }
