@@ -1,11 +1,10 @@
 #include "ClubForm.h"
+#include "common/FormParts.h"
 #include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "ui/EnterKey.h"
 #include "ui/MsgBox.h"
 #include "ui/TextLimit.h"
 
-#include <QFont>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,28 +13,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-QPushButton *button(QWidget *form, const char *name, const QString &text) {
-    auto *b = new QPushButton(text, form);
-    b->setObjectName(QLatin1String(name));
-    // No default button: Enter in a field never presses one, Enter on a button presses it.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    pressOnEnter(b);
-    return b;
-}
-} // namespace
-
-ClubFormControls buildClubForm(QWidget *form, const QString &title, QWidget *extraRow) {
-    ClubFormControls c;
+void ClubFormControls::buildClubForm(QWidget *form, const QString &title, QWidget *extraRow) {
+    ClubFormControls &c = *this;
     auto *outer = new QVBoxLayout(form);
 
-    c.lblTitle = new QLabel(title, form);
-    c.lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    QFont titleFont = c.lblTitle->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
-    c.lblTitle->setFont(titleFont);
+    c.lblTitle = formTitle(form, title, 1.5);
     c.lblTitle->setAlignment(Qt::AlignCenter);
     outer->addWidget(c.lblTitle);
     if (extraRow)
@@ -68,9 +50,9 @@ ClubFormControls buildClubForm(QWidget *form, const QString &title, QWidget *ext
     grid->setColumnStretch(1, 1);
     outer->addLayout(grid);
 
-    c.cmdSave = button(form, "cmdSave", QStringLiteral("&Save"));
-    c.cmdClear = button(form, "cmdClear", QStringLiteral("&Clear"));
-    c.cmdExit = button(form, "cmdExit", QStringLiteral("e&Xit"));
+    c.cmdSave = formButton(form, QStringLiteral("&Save"), QStringLiteral("cmdSave"));
+    c.cmdClear = formButton(form, QStringLiteral("&Clear"), QStringLiteral("cmdClear"));
+    c.cmdExit = formButton(form, QStringLiteral("e&Xit"), QStringLiteral("cmdExit"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(c.cmdSave);
@@ -91,7 +73,6 @@ ClubFormControls buildClubForm(QWidget *form, const QString &title, QWidget *ext
     chain(c.cmdClear);
     chain(c.cmdExit);
     c.txtBox[0]->setFocus();
-    return c;
 }
 
 QString clubFormCaption() {

@@ -13,7 +13,8 @@ class QWidget;
 
 using ClubTextBoxes = std::array<QLineEdit *, ClubFieldCount>;
 
-// The controls both club forms share, built from the club field table.
+// The controls both club forms share, built from the club field table. Each club form
+// inherits them and builds them first thing, so the forms differ only in what they add.
 struct ClubFormControls {
     QLabel *lblTitle = nullptr;
     std::array<QLabel *, ClubFieldCount> lblData{};
@@ -21,11 +22,12 @@ struct ClubFormControls {
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdClear = nullptr;
     QPushButton *cmdExit = nullptr;
-};
 
-// Lays out the title, the thirteen captioned fields and the three buttons on the form.
-// extraRow (may be null) goes between the title and the fields.
-ClubFormControls buildClubForm(QWidget *form, const QString &title, QWidget *extraRow = nullptr);
+protected:
+    // Lays out the title, the thirteen captioned fields and the three buttons on the form.
+    // extraRow (may be null) goes between the title and the fields.
+    void buildClubForm(QWidget *form, const QString &title, QWidget *extraRow = nullptr);
+};
 
 // "Quillmere  -  3.0"
 QString clubFormCaption();

@@ -10,13 +10,7 @@
 frmClubData::frmClubData(QWidget *parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmClubData"));
-    const ClubFormControls c = buildClubForm(this, QStringLiteral("Add Club Details"));
-    lblTitle = c.lblTitle;
-    lblData = c.lblData;
-    txtBox = c.txtBox;
-    cmdSave = c.cmdSave;
-    cmdClear = c.cmdClear;
-    cmdExit = c.cmdExit;
+    buildClubForm(this, QStringLiteral("Add Club Details"));
     // Nothing thrown may reach the event loop; a failing click leaves the form usable.
     connect(cmdSave, &QPushButton::clicked, this,
             [this] { skipOnFailure([this] { cmdSave_Click(); }); });

@@ -6,7 +6,7 @@
 
 // The first-run form that enters the club's details. It stands alone (the main window is
 // still hidden), and closing it in any way ends the program.
-class frmClubData : public QDialog {
+class frmClubData : public QDialog, public ClubFormControls {
     Q_OBJECT
 
 public:
@@ -15,13 +15,6 @@ public:
     static void showFirstRun();
 
     void done(int r) override;
-
-    QLabel *lblTitle;
-    std::array<QLabel *, ClubFieldCount> lblData;
-    ClubTextBoxes txtBox;
-    QPushButton *cmdSave;
-    QPushButton *cmdClear;
-    QPushButton *cmdExit;
 
 protected:
     // Escape must not close it: one keystroke would end the program and lose the entries.

@@ -16,13 +16,7 @@ frmEditClubData::frmEditClubData(QWidget *parent)
     lblID = new QLabel(this);
     lblID->setObjectName(QStringLiteral("lblID"));
     lblID->setAlignment(Qt::AlignCenter);
-    const ClubFormControls c = buildClubForm(this, QStringLiteral("Edit Club Details"), lblID);
-    lblTitle = c.lblTitle;
-    lblData = c.lblData;
-    txtBox = c.txtBox;
-    cmdSave = c.cmdSave;
-    cmdClear = c.cmdClear;
-    cmdExit = c.cmdExit;
+    buildClubForm(this, QStringLiteral("Edit Club Details"), lblID);
     for (QLineEdit *t : txtBox)
         t->installEventFilter(this);
     connect(cmdSave, &QPushButton::clicked, this,

@@ -5,19 +5,13 @@
 #include <QWidget>
 
 // The main window's child in which the club's details are changed later.
-class frmEditClubData : public QWidget {
+class frmEditClubData : public QWidget, public ClubFormControls {
     Q_OBJECT
 
 public:
     explicit frmEditClubData(QWidget *parent = nullptr);
 
-    QLabel *lblTitle;
     QLabel *lblID;
-    std::array<QLabel *, ClubFieldCount> lblData;
-    ClubTextBoxes txtBox;
-    QPushButton *cmdSave;
-    QPushButton *cmdClear;
-    QPushButton *cmdExit;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,9 +1,9 @@
 #include "MemberForm.h"
 #include "ClubAccess.h"
+#include "common/FormParts.h"
 #include "common/modGlobal.h"
 #include "core/Failure.h"
 #include "system/System.h"
-#include "ui/EnterKey.h"
 #include "ui/MsgBox.h"
 #include "ui/Pointer.h"
 #include "ui/TextLimit.h"
@@ -104,12 +104,7 @@ MemberForm::MemberForm(Kind kind, const QString &title, QWidget *parent)
     : QWidget(parent)
     , m_kind(kind) {
     m_main = new QVBoxLayout(this);
-    lblTitle = new QLabel(title, this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    QFont big = lblTitle->font();
-    big.setBold(true);
-    big.setPointSizeF(big.pointSizeF() * 1.4);
-    lblTitle->setFont(big);
+    lblTitle = formTitle(this, title, 1.4);
     m_main->addWidget(lblTitle);
     buildFields();
 }
@@ -215,13 +210,7 @@ void MemberForm::buildFields() {
     m_buttons = new QHBoxLayout;
     m_buttons->addStretch(1);
     auto button = [this](const QString &text, const QString &name, const QString &spoken) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAccessibleName(spoken);
-        // No default button: Enter in a field walks on, Enter on a button presses it.
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        pressOnEnter(b);
+        QPushButton *b = formButton(this, text, name, spoken);
         m_buttons->addWidget(b);
         return b;
     };

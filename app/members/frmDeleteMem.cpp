@@ -1,9 +1,9 @@
 #include "frmDeleteMem.h"
 #include "ClubAccess.h"
 #include "MemberList.h"
+#include "common/FormParts.h"
 #include "common/modGlobal.h"
 #include "core/Failure.h"
-#include "ui/EnterKey.h"
 #include "ui/MsgBox.h"
 
 #include <QGridLayout>
@@ -34,12 +34,7 @@ frmDeleteMem::frmDeleteMem(QWidget *parent)
     setWindowTitle(appTitle() + QStringLiteral(" - Delete Member"));
     auto *layout = new QVBoxLayout(this);
 
-    lblTitle = new QLabel(QStringLiteral("Delete Member Record"), this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    QFont big = lblTitle->font();
-    big.setBold(true);
-    big.setPointSizeF(big.pointSizeF() * 1.4);
-    lblTitle->setFont(big);
+    lblTitle = formTitle(this, QStringLiteral("Delete Member Record"), 1.4);
     QPalette red = lblTitle->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     lblTitle->setPalette(red);
@@ -75,12 +70,7 @@ frmDeleteMem::frmDeleteMem(QWidget *parent)
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     auto button = [&](const QString &text, const QString &name, const QString &spoken) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAccessibleName(spoken);
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        pressOnEnter(b);
+        QPushButton *b = formButton(this, text, name, spoken);
         buttons->addWidget(b);
         return b;
     };
