@@ -39,6 +39,8 @@ DataReportEnvironment::DataReportEnvironment() {
     conReport.setConnectionString(QLatin1String(ConnectionString));
     // Opened apart from the library, yet held to the same roll.
     conReport.setProfile(rollProfile());
+    for (std::size_t i = 0; i < Rosters.size(); ++i)
+        m_rosters[i].info = &Rosters[i];
 }
 
 DataReportEnvironment::~DataReportEnvironment() = default;
@@ -47,11 +49,11 @@ void DataReportEnvironment::execute(Roster r) {
     if (!conReport.isOpen())
         conReport.open();
     try {
-        const RosterInfo &info = rosterInfo(r);
-        RecordsetPtr rows = conReport.execute(QLatin1String(info.sql));
+        RosterRecord &record = roster(r);
+        RecordsetPtr rows = conReport.execute(QLatin1String(record.info->sql));
         if (rows)
-            putInReadingOrder(*rows, rosterOrderKeys(info));
-        m_rs[size_t(r)] = std::move(rows);
+            putInReadingOrder(*rows, rosterOrderKeys(*record.info));
+        record.rows = std::move(rows);
     } catch (...) {
         // The next request opens afresh rather than reusing a connection that failed.
         skipOnFailure([this] { conReport.close(); });
@@ -60,12 +62,12 @@ void DataReportEnvironment::execute(Roster r) {
 }
 
 bool DataReportEnvironment::isOpen(Roster r) const {
-    const RecordsetPtr &set = m_rs[size_t(r)];
+    const RecordsetPtr &set = m_rosters[size_t(r)].rows;
     return set && set->isOpen();
 }
 
 void DataReportEnvironment::close(Roster r) {
-    RecordsetPtr &set = m_rs[size_t(r)];
+    RecordsetPtr &set = roster(r).rows;
     if (set && set->isOpen())
         set->close();
     set.reset();

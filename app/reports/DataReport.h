@@ -4,11 +4,22 @@
 #include "db/Connection.h"
 
 #include <QObject>
+#include <QPointer>
 #include <array>
 #include <memory>
 
-// The rosters' own way to the roll: one connection and the eight commands, each with the
-// result set its last execution opened.
+class rptRoster;
+
+// What the program holds of one roster: what it is, the result set its command last opened,
+// and its preview window while one is open.
+struct RosterRecord {
+    const RosterInfo *info;
+    RecordsetPtr rows;
+    QPointer<rptRoster> window;
+};
+
+// The rosters' own way to the roll: one connection and the eight commands, each roster's
+// record holding the result set its last execution opened.
 class DataReportEnvironment : public QObject {
     Q_OBJECT
 
@@ -25,7 +36,8 @@ public:
     // Executes the roster's command (opening the connection on first use) and keeps its
     // result set open. Throws when the roll cannot be read.
     void execute(Roster r);
-    RecordsetPtr rs(Roster r) const { return m_rs[size_t(r)]; }
+    RosterRecord &roster(Roster r) { return m_rosters[size_t(r)]; }
+    RecordsetPtr rs(Roster r) const { return m_rosters[size_t(r)].rows; }
     bool isOpen(Roster r) const;
     void close(Roster r);
 
@@ -47,7 +59,7 @@ public:
     RecordsetPtr rscmdJuniorMembers() const { return rs(Roster::Junior); }
 
 private:
-    std::array<RecordsetPtr, 8> m_rs;
+    std::array<RosterRecord, Rosters.size()> m_rosters;
 };
 
 // The report data environment, released by EndProgram.

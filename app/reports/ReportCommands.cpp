@@ -12,10 +12,9 @@ void setMainPointer(Pointer p) {
         setWindowPointer(main, p);
 }
 
-void showRoster(Roster roster) {
-    const RosterInfo &info = rosterInfo(roster);
-    auto *window = new rptRoster(info, dataReport().rs(roster));
-    rosterWindow(roster) = window;
+void showRoster(RosterRecord &record) {
+    auto *window = new rptRoster(*record.info, record.rows);
+    record.window = window;
     showInMainWindow(window);
 }
 } // namespace
@@ -44,14 +43,14 @@ void RunRosterCommand(Roster roster) {
                 dataReport().close(roster);
         });
         skipOnFailure([&] {
-            if (QPointer<rptRoster> &old = rosterWindow(roster)) {
+            if (QPointer<rptRoster> &old = dataReport().roster(roster).window) {
                 UnloadForm(old);
                 old = nullptr;
             }
         });
         if (!skipOnFailure([&] { dataReport().execute(roster); }))
             return; // nothing current to show
-        skipOnFailure([&] { showRoster(roster); });
+        skipOnFailure([&] { showRoster(dataReport().roster(roster)); });
         skipOnFailure([] { cascadeMainWindow(); });
     } catch (...) {
         setMainPointer(Pointer::Default);

@@ -4,7 +4,6 @@
 
 #include <QMdiArea>
 #include <QVBoxLayout>
-#include <array>
 
 rptRoster::rptRoster(const RosterInfo &info, RecordsetPtr rows, QWidget *parent)
     : QWidget(parent)
@@ -24,9 +23,4 @@ QSize rptRoster::sizeHint() const {
         if (auto *area = qobject_cast<QMdiArea *>(w))
             return (area->viewport()->size() * 0.8).expandedTo(QSize(600, 400));
     return QSize(1000, 700);
-}
-
-QPointer<rptRoster> &rosterWindow(Roster r) {
-    static std::array<QPointer<rptRoster>, 8> windows;
-    return windows[size_t(r)];
 }

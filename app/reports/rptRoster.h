@@ -2,7 +2,6 @@
 
 #include "Rosters.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class ReportPreview;
@@ -23,6 +22,3 @@ private:
     const RosterInfo &m_info;
     ReportPreview *m_preview;
 };
-
-// The open preview of a roster, if any.
-QPointer<rptRoster> &rosterWindow(Roster r);

@@ -60,7 +60,7 @@ void TestReportCommands::init() {
 void TestReportCommands::cleanup() {
     delete frmMain::instance();
     for (const RosterInfo &r : Rosters)
-        delete rosterWindow(r.roster);
+        delete dataReport().roster(r.roster).window;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     DataReport.reset();
     CloseRecordset();
@@ -136,7 +136,7 @@ void TestReportCommands::previewOpensInTheMainWindow() {
     QVERIFY(m_boxes->shown().isEmpty());
     const QList<rptRoster *> open = openRosters();
     QCOMPARE(open.size(), 2);
-    rptRoster *sports = rosterWindow(Roster::Sports);
+    rptRoster *sports = dataReport().roster(Roster::Sports).window;
     QVERIFY(sports);
     QCOMPARE(sports->windowTitle(), QStringLiteral("Harbour Club - Sports Members Roster"));
     QCOMPARE(sports->preview()->report().data()->recordCount(), 2);
@@ -149,7 +149,7 @@ void TestReportCommands::previewOpensInTheMainWindow() {
 void TestReportCommands::reopeningShowsAFreshPreview() {
     addMember(QStringLiteral("M-1"), QStringLiteral("Junior"));
     RunRosterCommand(Roster::Junior);
-    QPointer<rptRoster> first = rosterWindow(Roster::Junior);
+    QPointer<rptRoster> first = dataReport().roster(Roster::Junior).window;
     QVERIFY(first);
     QCOMPARE(first->preview()->report().data()->recordCount(), 1);
     addMember(QStringLiteral("M-2"), QStringLiteral("Junior"));
@@ -157,7 +157,7 @@ void TestReportCommands::reopeningShowsAFreshPreview() {
     const QList<rptRoster *> open = openRosters();
     QVERIFY(!first); // discarded
     QCOMPARE(open.size(), 1);
-    QCOMPARE(open[0], rosterWindow(Roster::Junior).data());
+    QCOMPARE(open[0], dataReport().roster(Roster::Junior).window.data());
     QCOMPARE(open[0]->preview()->report().data()->recordCount(), 2);
 }
 
@@ -165,8 +165,8 @@ void TestReportCommands::captionKeepsTheStartUpName() {
     addMember(QStringLiteral("M-1"), QStringLiteral("Life"));
     m_app->exec(QStringLiteral("UPDATE tblMain SET ClubName = 'Renamed Club'"));
     RunRosterCommand(Roster::Life);
-    QVERIFY(rosterWindow(Roster::Life));
-    QCOMPARE(rosterWindow(Roster::Life)->windowTitle(),
+    QVERIFY(dataReport().roster(Roster::Life).window);
+    QCOMPARE(dataReport().roster(Roster::Life).window->windowTitle(),
              QStringLiteral("Harbour Club - Life Members Roster"));
 }
 
@@ -175,7 +175,7 @@ void TestReportCommands::worksWithoutTheMainWindow() {
     NewClub();
     addMember(QStringLiteral("M-1"), QStringLiteral("Senior"));
     RunRosterCommand(Roster::Senior);
-    QPointer<rptRoster> w = rosterWindow(Roster::Senior);
+    QPointer<rptRoster> w = dataReport().roster(Roster::Senior).window;
     QVERIFY(w);
     QVERIFY(w->isVisible());
     QVERIFY(w->isWindow());
