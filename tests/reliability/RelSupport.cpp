@@ -1,4 +1,5 @@
 #include "RelSupport.h"
+#include "core/Failure.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -141,4 +142,14 @@ QStringList sampleMember(const QString &id, const QString &lastName) {
             QStringLiteral("Annual"),
             QStringLiteral("ann@example.org"),
             QString()};
+}
+
+QString failureOf(const std::function<void()> &f) {
+    try {
+        f();
+    } catch (...) {
+        const Failure e = currentFailure(std::current_exception());
+        return QString::number(e.number()) + u' ' + e.description();
+    }
+    return QStringLiteral("no failure");
 }

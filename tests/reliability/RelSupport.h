@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // Looks at a roll from outside the library, the way the next start of the program would.
 namespace Roll {
@@ -36,3 +37,6 @@ void killHard(QProcess &p, QByteArray &out);
 
 // AddMember's values for one member: element 0 the MemberID, then the fifteen fields.
 QStringList sampleMember(const QString &id, const QString &lastName = QStringLiteral("Lane"));
+
+// What a call failed with, as "number description", or "no failure".
+QString failureOf(const std::function<void()> &f);

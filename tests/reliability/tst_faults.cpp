@@ -25,16 +25,6 @@ QStringList update(const QString &lastName) {
     return sampleMember(QString(), lastName).mid(1);
 }
 
-QString failureOf(const std::function<void()> &f) {
-    try {
-        f();
-    } catch (...) {
-        const Failure e = currentFailure(std::current_exception());
-        return QString::number(e.number()) + u' ' + e.description();
-    }
-    return QStringLiteral("no failure");
-}
-
 bool run(const QString &program, const QStringList &args) {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedChannels);

@@ -2,31 +2,17 @@
 // typed into a value ever runs as a statement of its own.
 #include "RelSupport.h"
 #include "TestSupport.h"
+#include "club/RecordSlots.h"
 
 #include <QTest>
 
 namespace {
-// The columns AddMember cleans, with their element in its list and in UpdateMember's.
-struct Cleaned {
-    const char *column;
-    int add;
-    int update;
+// The slots AddMember and UpdateMember clean; their column is the slot's name.
+constexpr MemberSlot CleanedSlots[] = {
+    MemberSlot::LName,    MemberSlot::FName,  MemberSlot::MName, MemberSlot::Address1,
+    MemberSlot::Address2, MemberSlot::City,   MemberSlot::Zip,   MemberSlot::Phone1,
+    MemberSlot::Phone2,   MemberSlot::Phone3, MemberSlot::Email, MemberSlot::Notes,
 };
-constexpr Cleaned CleanedColumns[] = {
-    {"LName", 1, 0},    {"FName", 2, 1},    {"MName", 3, 2},   {"Address1", 4, 3},
-    {"Address2", 5, 4}, {"City", 6, 5},     {"Zip", 8, 7},     {"Phone1", 9, 8},
-    {"Phone2", 10, 9},  {"Phone3", 11, 10}, {"Email", 14, 13}, {"Notes", 15, 14},
-};
-
-QString failureOf(const std::function<void()> &f) {
-    try {
-        f();
-    } catch (...) {
-        const Failure e = currentFailure(std::current_exception());
-        return QString::number(e.number()) + u' ' + e.description();
-    }
-    return QStringLiteral("no failure");
-}
 } // namespace
 
 class tst_hostile : public QObject {
@@ -69,25 +55,25 @@ void tst_hostile::hostileTextStoredLiterally() {
     StatementRecorder sql;
 
     QStringList values = sampleMember(QStringLiteral("M-1"));
-    for (const Cleaned &c : CleanedColumns)
-        values[c.add] = typed;
+    for (const MemberSlot c : CleanedSlots)
+        values[addMemberSlot(c)] = typed;
     QVERIFY(club->AddMember(values, 25));
     QCOMPARE(sql.statements().size(), 1);
-    for (const Cleaned &c : CleanedColumns)
-        QCOMPARE(app.scalar(QStringLiteral("SELECT %1 FROM tblMembers").arg(c.column)),
+    for (const MemberSlot c : CleanedSlots)
+        QCOMPARE(app.scalar(QStringLiteral("SELECT %1 FROM tblMembers")
+                                .arg(QLatin1String(MemberSlotColumns[updateMemberSlot(c)]))),
                  storedForm(typed));
 
     // The edit form's list, every cleaned value hostile, the rest as stored.
     QStringList edited = sampleMember(QString()).mid(1);
-    for (const Cleaned &c : CleanedColumns)
-        edited[c.update] = QStringLiteral("x") + typed;
+    for (const MemberSlot c : CleanedSlots)
+        edited[updateMemberSlot(c)] = QStringLiteral("x") + typed;
     QVERIFY(club->UpdateMember(edited, QStringLiteral("M-1"), 30));
     QCOMPARE(sql.statements().size(), 2);
-    for (const Cleaned &c : CleanedColumns)
-        QCOMPARE(
-            app.scalar(
-                QStringLiteral("SELECT %1 FROM tblMembers WHERE MemberID = 'M-1'").arg(c.column)),
-            storedForm(QStringLiteral("x") + typed));
+    for (const MemberSlot c : CleanedSlots)
+        QCOMPARE(app.scalar(QStringLiteral("SELECT %1 FROM tblMembers WHERE MemberID = 'M-1'")
+                                .arg(QLatin1String(MemberSlotColumns[updateMemberSlot(c)]))),
+                 storedForm(QStringLiteral("x") + typed));
 
     // The tables themselves are untouched: one member, lookups and schema as shipped.
     QCOMPARE(app.scalar(QStringLiteral("SELECT COUNT(*) FROM tblMembers")), QStringLiteral("1"));
