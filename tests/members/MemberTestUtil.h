@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestSupport.h"
+#include "common/modGlobal.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -84,6 +85,34 @@ inline void storeMember(const TempAppFolder &app, const StoredMember &m) {
                             "Notes) VALUES (")
              + values.join(u',') + QStringLiteral(");"));
 }
+
+// A member form in its window over a fresh roll, answering message boxes from a script.
+template<typename Form>
+struct FormFixture {
+    std::unique_ptr<TempAppFolder> app;
+    std::unique_ptr<MdiHost> host;
+    std::unique_ptr<MsgBoxRecorder> boxes;
+    QPointer<Form> form;
+
+    void setUp() {
+        app = std::make_unique<TempAppFolder>();
+        host = std::make_unique<MdiHost>();
+        boxes = std::make_unique<MsgBoxRecorder>();
+    }
+    void tearDown() {
+        delete form.data();
+        host.reset();
+        boxes.reset();
+        objClub.reset();
+        app.reset();
+    }
+    // Stores the members, then opens the form on them.
+    void openWith(const QList<StoredMember> &members) {
+        for (const StoredMember &m : members)
+            storeMember(*app, m);
+        form = host->open<Form>();
+    }
+};
 
 inline StoredMember member(const QString &id, const QString &last, const QString &first) {
     StoredMember m;

@@ -11,7 +11,7 @@
 
 using namespace members;
 
-class tst_MemberDelete : public QObject {
+class tst_MemberDelete : public QObject, FormFixture<frmDeleteMem> {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -29,34 +29,16 @@ private Q_SLOTS:
     void columnsShowWholeValues();
 
 private:
-    void openWith(const QList<StoredMember> &members);
     QStringList values() const;
     int rowOf(const QString &id) const { return int(columnTexts(form->lvMember, 0).indexOf(id)); }
-
-    std::unique_ptr<TempAppFolder> app;
-    std::unique_ptr<MdiHost> host;
-    std::unique_ptr<MsgBoxRecorder> boxes;
-    QPointer<frmDeleteMem> form;
 };
 
 void tst_MemberDelete::init() {
-    app = std::make_unique<TempAppFolder>();
-    host = std::make_unique<MdiHost>();
-    boxes = std::make_unique<MsgBoxRecorder>();
+    setUp();
 }
 
 void tst_MemberDelete::cleanup() {
-    delete form.data();
-    host.reset();
-    boxes.reset();
-    objClub.reset();
-    app.reset();
-}
-
-void tst_MemberDelete::openWith(const QList<StoredMember> &members) {
-    for (const StoredMember &m : members)
-        storeMember(*app, m);
-    form = host->open<frmDeleteMem>();
+    tearDown();
 }
 
 QStringList tst_MemberDelete::values() const {

@@ -11,7 +11,7 @@
 
 using namespace members;
 
-class tst_MemberEdit : public QObject {
+class tst_MemberEdit : public QObject, FormFixture<frmEditMem> {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -30,33 +30,15 @@ private Q_SLOTS:
     void enterAndTabOrder();
 
 private:
-    void openWith(const QList<StoredMember> &members);
     int rowOf(const QString &id) const;
-
-    std::unique_ptr<TempAppFolder> app;
-    std::unique_ptr<MdiHost> host;
-    std::unique_ptr<MsgBoxRecorder> boxes;
-    QPointer<frmEditMem> form;
 };
 
 void tst_MemberEdit::init() {
-    app = std::make_unique<TempAppFolder>();
-    host = std::make_unique<MdiHost>();
-    boxes = std::make_unique<MsgBoxRecorder>();
+    setUp();
 }
 
 void tst_MemberEdit::cleanup() {
-    delete form.data();
-    host.reset();
-    boxes.reset();
-    objClub.reset();
-    app.reset();
-}
-
-void tst_MemberEdit::openWith(const QList<StoredMember> &members) {
-    for (const StoredMember &m : members)
-        storeMember(*app, m);
-    form = host->open<frmEditMem>();
+    tearDown();
 }
 
 int tst_MemberEdit::rowOf(const QString &id) const {

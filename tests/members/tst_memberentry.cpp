@@ -13,7 +13,7 @@
 
 using namespace members;
 
-class tst_MemberEntry : public QObject {
+class tst_MemberEntry : public QObject, FormFixture<frmAddMem> {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -42,26 +42,15 @@ private:
     // Fills the fields so that the checks before `check` pass and `check` itself fails.
     void fillUpTo(int check);
     void fillValid();
-
-    std::unique_ptr<TempAppFolder> app;
-    std::unique_ptr<MdiHost> host;
-    std::unique_ptr<MsgBoxRecorder> boxes;
-    QPointer<frmAddMem> form;
 };
 
 void tst_MemberEntry::init() {
-    app = std::make_unique<TempAppFolder>();
-    host = std::make_unique<MdiHost>();
-    boxes = std::make_unique<MsgBoxRecorder>();
+    setUp();
     form = host->open<frmAddMem>();
 }
 
 void tst_MemberEntry::cleanup() {
-    delete form.data();
-    host.reset();
-    boxes.reset();
-    objClub.reset();
-    app.reset();
+    tearDown();
 }
 
 void tst_MemberEntry::opensEmpty() {
