@@ -75,6 +75,16 @@ void ClubFormControls::buildClubForm(QWidget *form, const QString &title, QWidge
     c.txtBox[0]->setFocus();
 }
 
+void ClubFormControls::connectButtons(QWidget *form, std::function<void()> save,
+                                      std::function<void()> clear) {
+    QObject::connect(cmdSave, &QPushButton::clicked, form,
+                     [save = std::move(save)] { skipOnFailure(save); });
+    QObject::connect(cmdClear, &QPushButton::clicked, form,
+                     [clear = std::move(clear)] { skipOnFailure(clear); });
+    QObject::connect(cmdExit, &QPushButton::clicked, form,
+                     [form] { skipOnFailure([form] { UnloadForm(form); }); });
+}
+
 QString clubFormCaption() {
     return appTitle() + QStringLiteral("  -  ") + versionText();
 }

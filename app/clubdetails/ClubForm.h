@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -27,6 +28,9 @@ protected:
     // Lays out the title, the thirteen captioned fields and the three buttons on the form.
     // extraRow (may be null) goes between the title and the fields.
     void buildClubForm(QWidget *form, const QString &title, QWidget *extraRow = nullptr);
+    // Save and Clear run the form's own steps, eXit closes it; nothing thrown reaches the
+    // event loop, so a failing click leaves the form usable.
+    void connectButtons(QWidget *form, std::function<void()> save, std::function<void()> clear);
 };
 
 // "Quillmere  -  3.0"

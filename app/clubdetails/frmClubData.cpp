@@ -11,13 +11,8 @@ frmClubData::frmClubData(QWidget *parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmClubData"));
     buildClubForm(this, QStringLiteral("Add Club Details"));
-    // Nothing thrown may reach the event loop; a failing click leaves the form usable.
-    connect(cmdSave, &QPushButton::clicked, this,
-            [this] { skipOnFailure([this] { cmdSave_Click(); }); });
-    connect(cmdClear, &QPushButton::clicked, this,
-            [this] { skipOnFailure([this] { cmdClear_Click(); }); });
-    connect(cmdExit, &QPushButton::clicked, this,
-            [this] { skipOnFailure([this] { UnloadForm(this); }); });
+    connectButtons(
+        this, [this] { cmdSave_Click(); }, [this] { cmdClear_Click(); });
     Form_Load();
 }
 

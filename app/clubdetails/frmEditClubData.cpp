@@ -19,12 +19,8 @@ frmEditClubData::frmEditClubData(QWidget *parent)
     buildClubForm(this, QStringLiteral("Edit Club Details"), lblID);
     for (QLineEdit *t : txtBox)
         t->installEventFilter(this);
-    connect(cmdSave, &QPushButton::clicked, this,
-            [this] { skipOnFailure([this] { cmdSave_Click(); }); });
-    connect(cmdClear, &QPushButton::clicked, this,
-            [this] { skipOnFailure([this] { cmdClear_Click(); }); });
-    connect(cmdExit, &QPushButton::clicked, this,
-            [this] { skipOnFailure([this] { UnloadForm(this); }); });
+    connectButtons(
+        this, [this] { cmdSave_Click(); }, [this] { cmdClear_Click(); });
     Form_Load();
 }
 
