@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QLocale>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
 #include <QStyleOptionViewItem>
@@ -55,6 +56,8 @@ QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, i
 void MemberListModel::clear() {
     beginResetModel();
     m_cells.clear();
+    m_index.clear();
+    m_sorted.clear();
     m_order.clear();
     endResetModel();
 }
@@ -71,9 +74,9 @@ void MemberListModel::load(const Recordset &rs) {
     beginResetModel();
     m_cells.clear();
     m_cells.reserve(qsizetype(count) * columns);
-    m_order.resize(count);
+    m_sorted.resize(count);
     for (int r = 0; r < count; ++r) {
-        m_order[r] = r;
+        m_sorted[r] = r;
         for (int c = 0; c < columns; ++c) {
             if (source[c] < 0) {
                 m_cells.append(QString());
@@ -91,28 +94,61 @@ void MemberListModel::load(const Recordset &rs) {
             }
         }
     }
+    m_index.build(rs);
+    m_order = found(m_sorted);
     endResetModel();
 }
 
 void MemberListModel::sortByText(int column, Qt::SortOrder order) {
     if (column < 0 || column >= int(m_columns.size()))
         return;
+    // As a person reads the names, in the user's language; still text, so M-10 precedes M-2.
+    sortForReading(
+        m_sorted, [&](int stored) { return cell(stored, column); }, order == Qt::DescendingOrder);
+    show(found(m_sorted));
+}
+
+void MemberListModel::setQuery(const MemberQuery &query) {
+    // Typing on narrows what is shown, so only the shown rows need another look.
+    const QVector<int> &from = query.narrows(m_query) ? m_order : m_sorted;
+    m_query = query;
+    show(found(from));
+}
+
+QVector<int> MemberListModel::found(const QVector<int> &from) const {
+    if (m_query.isEmpty())
+        return from;
+    QVector<int> rows;
+    for (int stored : from)
+        if (m_index.matches(stored, m_query))
+            rows.append(stored);
+    return rows;
+}
+
+void MemberListModel::show(QVector<int> order) {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     const QVector<int> previous = m_order;
-    // As a person reads the names, in the user's language; still text, so M-10 precedes M-2.
-    sortForReading(
-        m_order, [&](int stored) { return cell(stored, column); }, order == Qt::DescendingOrder);
-    // The selected row stays selected wherever it moved to.
-    QVector<int> shownAt(m_order.size());
+    m_order = std::move(order);
+    // The selected row stays selected wherever it moved to, while it is shown at all.
+    QVector<int> shownAt(m_sorted.size(), -1);
     for (int i = 0; i < m_order.size(); ++i)
         shownAt[m_order[i]] = i;
     QModelIndexList after;
     after.reserve(before.size());
-    for (const QModelIndex &i : before)
-        after << index(shownAt[previous[i.row()]], i.column());
+    for (const QModelIndex &i : before) {
+        const int row = i.row() < previous.size() ? shownAt[previous[i.row()]] : -1;
+        after << (row < 0 ? QModelIndex() : index(row, i.column()));
+    }
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int MemberListModel::rowOf(const QString &memberId) const {
+    for (int row = 0; row < m_order.size(); ++row)
+        if (cell(m_order[row], 0) == memberId)
+            return row;
+    return -1;
 }
 
 QStringList MemberListModel::rowTexts(int row) const {
@@ -145,27 +181,81 @@ MemberList::MemberList(std::span<const ListColumn> columns, QWidget *parent)
     sizeColumns();
     connect(header(), &QHeaderView::sectionClicked, this, &MemberList::headerClicked);
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &i) {
-        if (i.isValid())
+        if (i.isValid() && !m_quiet)
             Q_EMIT rowChosen();
     });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection &selected) {
-                if (!selected.isEmpty())
+                if (!selected.isEmpty() && !m_quiet)
                     Q_EMIT rowChosen();
             });
 }
 
 void MemberList::clearRows() {
     m_model->clear();
+    Q_EMIT countChanged();
 }
 
 void MemberList::fill(const Recordset &rs) {
+    const QScopedValueRollback quiet(m_quiet, true);
     m_model->load(rs);
+    if (m_sortColumn >= 0)
+        m_model->sortByText(m_sortColumn, m_direction);
+    Q_EMIT countChanged();
 }
 
 void MemberList::columnClick(int column) {
     m_direction = m_direction == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortColumn = column;
+    const QScopedValueRollback quiet(m_quiet, true);
     m_model->sortByText(column, m_direction);
+}
+
+void MemberList::find(const QString &typed) {
+    {
+        const QScopedValueRollback quiet(m_quiet, true);
+        m_model->setQuery(MemberQuery(typed));
+    }
+    Q_EMIT countChanged();
+}
+
+MemberList::Place MemberList::place() const {
+    Place p;
+    p.topRow = std::max(0, indexAt(QPoint(1, 1)).row());
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    p.row = selected.isEmpty() ? currentIndex().row() : selected.first().row();
+    return p;
+}
+
+void MemberList::restorePlace(const Place &place, const QString &selectId) {
+    const int count = m_model->rowCount();
+    if (count == 0)
+        return;
+    const QScopedValueRollback quiet(m_quiet, true);
+    scrollTo(m_model->index(std::min(place.topRow, count - 1), 0), PositionAtTop);
+    const int selected = selectId.isEmpty() ? -1 : m_model->rowOf(selectId);
+    const int row = selected >= 0 ? selected : std::min(place.row, count - 1);
+    if (row < 0)
+        return;
+    const QModelIndex at = m_model->index(row, 0);
+    if (selected >= 0)
+        selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect
+                                                  | QItemSelectionModel::Rows);
+    else
+        selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
+    scrollTo(at);
+}
+
+bool MemberList::pick(const QString &memberId) {
+    const int row = m_model->rowOf(memberId);
+    if (row < 0)
+        return false;
+    const QModelIndex at = m_model->index(row, 0);
+    selectionModel()->clearSelection();
+    selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect
+                                              | QItemSelectionModel::Rows);
+    scrollTo(at);
+    return true;
 }
 
 void MemberList::sizeColumns() {

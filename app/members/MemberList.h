@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MemberSearch.h"
 #include "db/Recordset.h"
 
 #include <QAbstractTableModel>
@@ -56,8 +57,9 @@ inline constexpr std::array<ListColumn, 8> DeleteListColumns{{
     {"Home Phone", "Phone1", 4, false, false, WidestPhone},
 }};
 
-// The rows of a member listing as the list shows them: every cell's text is made once when
-// the list is filled, so showing and sorting 100,000 members stays quick.
+// The rows of a member listing as the list shows them: every cell's text and every member's
+// search words are made once when the list is filled, so showing, sorting and finding among
+// 100,000 members stays quick.
 class MemberListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -70,20 +72,34 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+    // Empties the list; what it is asked to find stays for the next load.
     void clear();
-    // Every row of the result set, in the order returned.
+    // Every row of the result set, in the order returned, as far as the query finds it.
     void load(const Recordset &rs);
     // Orders the rows by the text of one column; rows keep their order among equals.
     void sortByText(int column, Qt::SortOrder order);
+    // Shows only the members the query finds, in the list's order; an empty query shows all.
+    void setQuery(const MemberQuery &query);
+    // Every member loaded, shown or not.
+    int totalCount() const { return int(m_sorted.size()); }
     // The texts of a shown row, element 0 the MemberID.
     QStringList rowTexts(int row) const;
+    // The shown row of a member, or -1.
+    int rowOf(const QString &memberId) const;
 
 private:
     const QString &cell(int storedRow, int column) const;
+    // The rows of `from` (in order) that the query finds.
+    QVector<int> found(const QVector<int> &from) const;
+    // Shows these loaded rows in this order, keeping the selection on rows still shown.
+    void show(QVector<int> order);
 
     std::span<const ListColumn> m_columns;
     QVector<QString> m_cells; // row after row, in the order loaded
-    QVector<int> m_order;     // shown row -> loaded row
+    MemberSearchIndex m_index;
+    MemberQuery m_query;
+    QVector<int> m_sorted; // every loaded row in the list's order
+    QVector<int> m_order;  // shown row -> loaded row
 };
 
 // The member list of the edit and delete forms.
@@ -95,9 +111,26 @@ public:
 
     MemberListModel *rows() const { return m_model; }
     void clearRows();
+    // Fills the list with the result set's rows. Once a header has sorted the list, a refill
+    // keeps that order and direction; what the list is asked to find it keeps always.
     void fill(const Recordset &rs);
     // A header click: flips the one direction the list keeps for all its columns, then sorts.
     void columnClick(int column);
+    // Shows only the members the typed text finds.
+    void find(const QString &typed);
+
+    // Where the user is in the list, kept across a refill.
+    struct Place {
+        int topRow = 0;
+        int row = -1; // the selected or current row
+    };
+    Place place() const;
+    // Brings the refilled list back to a place: the same rows in view, and the member with
+    // this identifier selected quietly (nothing else is told of it), or else the row that
+    // took the old one's place made current.
+    void restorePlace(const Place &place, const QString &selectId = QString());
+    // Selects a member's row and brings it into view, as if it were clicked.
+    bool pick(const QString &memberId);
     // The direction the last header click sorted in (ascending before any click).
     Qt::SortOrder sortDirection() const { return m_direction; }
     // The selected row's texts; empty when no row is selected.
@@ -111,6 +144,8 @@ protected:
 Q_SIGNALS:
     // The user picked a row, with the mouse or the keyboard.
     void rowChosen();
+    // The number of rows shown changed (a fill, a find).
+    void countChanged();
     // A click on a column header; the form decides what it does.
     void headerClicked(int column);
 
@@ -120,6 +155,9 @@ private:
     std::span<const ListColumn> m_columns;
     MemberListModel *m_model;
     Qt::SortOrder m_direction = Qt::AscendingOrder;
+    int m_sortColumn = -1; // none until a header is clicked
+    // Set while the program itself moves rows or the selection, which is no user's choice.
+    bool m_quiet = false;
 };
 
 } // namespace members

@@ -1,5 +1,6 @@
 #include "frmDeleteMem.h"
 #include "ClubAccess.h"
+#include "MemberFinder.h"
 #include "MemberList.h"
 #include "common/FormParts.h"
 #include "common/modGlobal.h"
@@ -9,6 +10,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <string_view>
@@ -43,6 +45,8 @@ frmDeleteMem::frmDeleteMem(QWidget *parent)
     lvMember = new MemberList(DeleteListColumns, this);
     lvMember->setObjectName(QStringLiteral("lvMember"));
     lvMember->setAccessibleName(QStringLiteral("Member list"));
+    finder = new MemberFinder(lvMember, this);
+    layout->addWidget(finder);
     layout->addWidget(lvMember, 1);
 
     auto *values = new QGridLayout;
@@ -85,6 +89,10 @@ frmDeleteMem::frmDeleteMem(QWidget *parent)
     FillMemberList();
 
     connect(lvMember, &MemberList::rowChosen, this, &frmDeleteMem::lvMember_Click);
+    connect(finder, &MemberFinder::picked, this,
+            [this] { lvMember->setFocus(Qt::OtherFocusReason); });
+    QWidget::setTabOrder(finder->txtFind, lvMember);
+    setFocusProxy(finder->txtFind);
     connect(lvMember, &MemberList::headerClicked, this, &frmDeleteMem::lvMember_ColumnClick);
     connect(cmdDelete, &QPushButton::clicked, this, &frmDeleteMem::cmdDelete_Click);
     connect(cmdClear, &QPushButton::clicked, this, &frmDeleteMem::cmdClear_Click);
@@ -127,8 +135,11 @@ void frmDeleteMem::cmdDelete_Click() {
                                   Mb::YesNo | Mb::Question | Mb::DefaultButton2,
                                   QStringLiteral("Record Deleted Successfully"));
         if (answer == Mb::Yes) {
+            // The list comes back as the user left it, the next member where the deleted one was.
+            const MemberList::Place place = lvMember->place();
             cmdClear_Click();
             FillMemberList();
+            skipOnFailure([&] { lvMember->restorePlace(place); });
         } else {
             UnloadForm(this);
         }

@@ -6,8 +6,9 @@
 class QLabel;
 class QPushButton;
 namespace members {
+class MemberFinder;
 class MemberList;
-}
+} // namespace members
 
 // The child window in which a member is removed from the roll.
 class frmDeleteMem : public QWidget {
@@ -17,6 +18,7 @@ public:
     explicit frmDeleteMem(QWidget *parent = nullptr);
 
     QLabel *lblTitle = nullptr;
+    members::MemberFinder *finder = nullptr;
     members::MemberList *lvMember = nullptr;
     // The chosen member: ID, name, address, membership.
     std::array<QLabel *, 4> lblData{};

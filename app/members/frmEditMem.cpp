@@ -1,5 +1,6 @@
 #include "frmEditMem.h"
 #include "ClubAccess.h"
+#include "MemberFinder.h"
 #include "MemberList.h"
 #include "common/modGlobal.h"
 #include "core/Failure.h"
@@ -44,7 +45,9 @@ frmEditMem::frmEditMem(QWidget *parent)
     lvMember->setObjectName(QStringLiteral("lvMember"));
     lvMember->setToolTip(QStringLiteral(" Select member record to edit from this list "));
     lvMember->setAccessibleName(QStringLiteral("Member list"));
-    mainLayout()->insertWidget(1, lvMember, 1);
+    finder = new MemberFinder(lvMember, this);
+    mainLayout()->insertWidget(1, finder);
+    mainLayout()->insertWidget(2, lvMember, 1);
 
     lblID = new QLabel(this);
     lblID->setObjectName(QStringLiteral("lblID"));
@@ -56,9 +59,12 @@ frmEditMem::frmEditMem(QWidget *parent)
     FillStateList();
     FillProvinceList();
     FillMemberList();
+    QWidget::setTabOrder(finder->txtFind, lvMember);
     setTabChain(lvMember);
 
     connect(lvMember, &MemberList::rowChosen, this, &frmEditMem::lvMember_Click);
+    connect(finder, &MemberFinder::picked, this,
+            [this] { txtBox[0]->setFocus(Qt::OtherFocusReason); });
     connect(lvMember, &MemberList::headerClicked, this, &frmEditMem::lvMember_ColumnClick);
     connect(cmdSave, &QPushButton::clicked, this, &frmEditMem::cmdSave_Click);
     connect(cmdClear, &QPushButton::clicked, this, &frmEditMem::cmdClear_Click);
@@ -69,7 +75,7 @@ void frmEditMem::showEvent(QShowEvent *e) {
     MemberForm::showEvent(e);
     if (!m_shown) {
         m_shown = true;
-        lvMember->setFocus(Qt::OtherFocusReason);
+        finder->txtFind->setFocus(Qt::OtherFocusReason);
     }
 }
 
@@ -99,6 +105,17 @@ void frmEditMem::lvMember_Click() {
     });
 }
 
+void frmEditMem::pickMember(const QString &memberId) {
+    if (lvMember->pick(memberId))
+        return;
+    // Hidden by what the box finds, or added since the list was filled.
+    finder->txtFind->clear();
+    if (!lvMember->pick(memberId)) {
+        FillMemberList();
+        lvMember->pick(memberId);
+    }
+}
+
 void frmEditMem::lvMember_ColumnClick(int column) {
     sortByColumn(*lvMember, column);
 }
@@ -126,9 +143,13 @@ void frmEditMem::cmdSave_Click() {
                                   Mb::YesNo | Mb::Question | Mb::DefaultButton2,
                                   QStringLiteral("Record Updated Successfully"));
         if (answer == Mb::Yes) {
+            // The list comes back as the user left it, the edited member still selected.
+            const MemberList::Place place = lvMember->place();
+            const QString edited = lblID->text();
             skipOnFailure([this] { lvMember->clearRows(); });
             cmdClear_Click();
             FillMemberList();
+            skipOnFailure([&] { lvMember->restorePlace(place, edited); });
         } else {
             UnloadForm(this);
         }

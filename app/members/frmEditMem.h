@@ -3,8 +3,9 @@
 #include "MemberForm.h"
 
 namespace members {
+class MemberFinder;
 class MemberList;
-}
+} // namespace members
 
 // The child window in which an existing member is changed.
 class frmEditMem : public members::MemberForm {
@@ -13,6 +14,7 @@ class frmEditMem : public members::MemberForm {
 public:
     explicit frmEditMem(QWidget *parent = nullptr);
 
+    members::MemberFinder *finder = nullptr;
     members::MemberList *lvMember = nullptr;
     QLabel *lblID = nullptr;
 
@@ -20,6 +22,8 @@ public:
     void FillMemberList();
     // The user picked a row: its member goes into the fields.
     void lvMember_Click();
+    // Shows a member as if picked from the list, whatever the find box held.
+    void pickMember(const QString &memberId);
     // A click on a column header.
     void lvMember_ColumnClick(int column);
     void cmdSave_Click();

@@ -6,6 +6,7 @@
 #include "members/frmAddMem.h"
 #include "members/frmDeleteMem.h"
 #include "members/frmEditMem.h"
+#include "members/frmFindMember.h"
 #include "modMain.h"
 #include "reports/ReportCommands.h"
 #include "reports/Rosters.h"
@@ -34,6 +35,7 @@ struct MenuEntry {
     const char *control;
     MenuCommand command = MenuCommand::None;
     Roster roster = Roster::All;
+    QKeySequence::StandardKey key = QKeySequence::UnknownKey;
 };
 
 // The menu bar, top to bottom. Separators are named because they are controls of the window.
@@ -65,6 +67,9 @@ constexpr MenuEntry MenuTable[] = {
     {Row::Item, "Pool Members", "mnuReportsPoolMembers", MenuCommand::Report, Roster::Pool},
     {Row::Separator, "-", "R5"},
     {Row::Item, "Junior Members", "mnuReportsJuniorMembers", MenuCommand::Report, Roster::Junior},
+    {Row::Menu, "&Tools", "mnuTools"},
+    {Row::Item, "Find Member...", "mnuToolsFindMember", MenuCommand::FindMember, Roster::All,
+     QKeySequence::Find},
     {Row::Menu, "&Window", "mnuWindow"},
     {Row::Item, "Cascade", "mnuWindowCascade", MenuCommand::Cascade},
     {Row::Separator, "-", "W0"},
@@ -171,6 +176,8 @@ void frmMain::buildMenus() {
         case Row::Item: {
             QAction *a = menu->addAction(caption);
             a->setObjectName(control);
+            if (e.key != QKeySequence::UnknownKey)
+                a->setShortcut(e.key);
             const MenuCommand command = e.command;
             const Roster roster = e.roster;
             connect(a, &QAction::triggered, this,
@@ -236,6 +243,9 @@ void frmMain::run(MenuCommand command, Roster roster) {
         case MenuCommand::Report:
             RunRosterCommand(roster);
             break;
+        case MenuCommand::FindMember:
+            openFindMember();
+            break;
         case MenuCommand::Cascade:
             Arrange(ArrangeCode::Cascade);
             break;
@@ -282,6 +292,23 @@ void frmMain::openMemberList(bool forEditing) {
         showChild(m_editMem);
     else
         showChild(m_deleteMem);
+}
+
+void frmMain::openFindMember() {
+    if (m_findMem) {
+        // Members may have been added or changed since it was filled.
+        m_findMem->FillMemberList();
+        raiseChild(m_findMem);
+        return;
+    }
+    showChild(m_findMem);
+    connect(m_findMem, &frmFindMember::memberChosen, this, [this](const QString &id) {
+        skipOnFailure([&] {
+            openMemberList(true);
+            if (m_editMem)
+                m_editMem->pickMember(id);
+        });
+    });
 }
 
 void frmMain::checkForUpdate() {

@@ -8,6 +8,7 @@ class QMdiArea;
 class frmAddMem;
 class frmEditMem;
 class frmDeleteMem;
+class frmFindMember;
 class frmEditClubData;
 enum class Roster;
 
@@ -23,6 +24,7 @@ enum class MenuCommand {
     EditClubDetails,
     DeleteMember,
     Report,
+    FindMember,
     Cascade,
     TileVertically,
     TileHorizontally,
@@ -73,6 +75,9 @@ private:
     void buildMenus();
     void run(MenuCommand command, Roster roster);
     void openMemberList(bool forEditing);
+    // Opens the find window, or fills the open one afresh; a member chosen there opens in
+    // "Edit Member".
+    void openFindMember();
     void checkForUpdate();
     // The client area the window opens with where the screen has room for it: the largest
     // child form, member editing, with room to cascade the others.
@@ -90,5 +95,6 @@ private:
     QPointer<frmAddMem> m_addMem;
     QPointer<frmEditMem> m_editMem;
     QPointer<frmDeleteMem> m_deleteMem;
+    QPointer<frmFindMember> m_findMem;
     QPointer<frmEditClubData> m_editClub;
 };

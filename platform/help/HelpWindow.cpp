@@ -226,6 +226,9 @@ QUrl HelpWindow::pageFor(const QString &key) const {
     if (key.isEmpty())
         return {};
     QList<QHelpLink> links = m_engine->documentsForIdentifier(key);
+    // A part of a window without a page of its own opens the window's page.
+    if (links.isEmpty() && key.contains(u'.'))
+        links = m_engine->documentsForIdentifier(key.section(u'.', 0, 0));
     if (links.isEmpty() && key.size() > 3)
         links = m_engine->documentsForIdentifier(key.left(3));
     return links.isEmpty() ? QUrl() : links.first().url;
@@ -282,11 +285,15 @@ QString contextHelpKey(QWidget *widget) {
         return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
                                          : w->objectName();
     };
+    const QString topic = widget ? widget->property(HelpTopicProperty).toString() : QString();
+    auto withTopic = [&topic](const QString &key) {
+        return topic.isEmpty() ? key : key + u'.' + topic;
+    };
     for (QWidget *w = widget; w; w = w->parentWidget()) {
         if (auto *sub = qobject_cast<QMdiSubWindow *>(w); sub && sub->widget())
-            return name(sub->widget());
+            return withTopic(name(sub->widget()));
         if (qobject_cast<QMdiSubWindow *>(w->parentWidget()) || w->isWindow())
-            return name(w);
+            return withTopic(name(w));
     }
     return {};
 }

@@ -51,6 +51,10 @@ private:
     bool m_homeWanted = false;
 };
 
+// A widget with this property names its own part of its window's help page: F1 there looks
+// for "<window key>.<topic>" first, then for the window's key.
+inline constexpr char HelpTopicProperty[] = "helpTopic";
+
 // The key of a window for the context help: the nearest window, or form inside the main
 // window's area, that holds the widget; its object name, else its class name.
 QMR_PLATFORM_EXPORT QString contextHelpKey(QWidget *widget);

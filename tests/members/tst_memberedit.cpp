@@ -1,5 +1,6 @@
 #include "MemberTestUtil.h"
 #include "common/modGlobal.h"
+#include "members/MemberFinder.h"
 #include "members/MemberList.h"
 #include "members/frmEditMem.h"
 
@@ -66,8 +67,8 @@ void tst_MemberEdit::listShowsEveryMember() {
     QCOMPARE(columnTexts(form->lvMember, 15), (QStringList{"mary@example.com", ""}));
     const QModelIndex dues = form->lvMember->model()->index(0, 12);
     QVERIFY(dues.data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
-    // The window opens in the list, with no caption standing out and nobody chosen.
-    QCOMPARE(QApplication::focusWidget(), form->lvMember);
+    // The window opens in the find box, with no caption standing out and nobody chosen.
+    QCOMPARE(QApplication::focusWidget(), form->finder->txtFind);
     for (QLabel *c : form->lblData)
         QVERIFY(plain(c));
     QVERIFY(form->lblID->text().isEmpty());
@@ -198,7 +199,8 @@ void tst_MemberEdit::updateAnswer() {
     }
     QCOMPARE(columnTexts(form->lvMember, 1).value(rowOf(QStringLiteral("M-1"))),
              QStringLiteral("Abel"));
-    QVERIFY(form->lvMember->selectedRow().isEmpty());
+    // The edited member stays selected, yet the fields stay empty.
+    QCOMPARE(form->lvMember->selectedRow().value(0), QStringLiteral("M-1"));
     QVERIFY(form->lblID->text().isEmpty());
     QVERIFY(form->txtBox[0]->text().isEmpty());
     QCOMPARE(QApplication::focusWidget(), form->txtBox[0]);
