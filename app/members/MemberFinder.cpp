@@ -57,6 +57,14 @@ void MemberFinder::updateCount() {
         countText(rows->rowCount(), rows->totalCount(), !MemberQuery(txtFind->text()).isEmpty()));
 }
 
+void MemberFinder::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        txtFind->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 void MemberFinder::enterList() {
     if (m_list->rows()->rowCount() == 0)
         return;

@@ -29,6 +29,8 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // The window opens with the focus in the box.
+    void showEvent(QShowEvent *event) override;
 
 private:
     void updateCount();
@@ -36,6 +38,7 @@ private:
     void enterList();
 
     MemberList *m_list;
+    bool m_shown = false;
 };
 
 } // namespace members

@@ -46,8 +46,12 @@ void addFieldWords(std::string &words, const QString &value, bool whole) {
     }
     const QStringList pieces = folded.split(u' ', Qt::SkipEmptyParts);
     for (const QString &piece : pieces) {
+        // Only a piece with punctuation between its runs ("o'brien", "010-1") adds a word.
         const QString joined = lettersAndDigits(piece);
-        if (joined.size() != piece.size())
+        const auto first = std::find_if(piece.cbegin(), piece.cend(), isWordChar);
+        const auto last = std::find_if(piece.crbegin(), piece.crend(), isWordChar);
+        if (first != piece.cend()
+            && joined.size() != (piece.crend() - last) - (first - piece.cbegin()))
             addWord(words, joined);
     }
     if (whole && pieces.size() > 1)

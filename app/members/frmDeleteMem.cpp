@@ -92,7 +92,6 @@ frmDeleteMem::frmDeleteMem(QWidget *parent)
     connect(finder, &MemberFinder::picked, this,
             [this] { lvMember->setFocus(Qt::OtherFocusReason); });
     QWidget::setTabOrder(finder->txtFind, lvMember);
-    setFocusProxy(finder->txtFind);
     connect(lvMember, &MemberList::headerClicked, this, &frmDeleteMem::lvMember_ColumnClick);
     connect(cmdDelete, &QPushButton::clicked, this, &frmDeleteMem::cmdDelete_Click);
     connect(cmdClear, &QPushButton::clicked, this, &frmDeleteMem::cmdClear_Click);

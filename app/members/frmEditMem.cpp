@@ -71,14 +71,6 @@ frmEditMem::frmEditMem(QWidget *parent)
     connect(cmdExit, &QPushButton::clicked, this, &frmEditMem::cmdExit_Click);
 }
 
-void frmEditMem::showEvent(QShowEvent *e) {
-    MemberForm::showEvent(e);
-    if (!m_shown) {
-        m_shown = true;
-        finder->txtFind->setFocus(Qt::OtherFocusReason);
-    }
-}
-
 void frmEditMem::FillMemberList() {
     fillFromRoll(*lvMember);
 }

@@ -29,10 +29,4 @@ public:
     void cmdSave_Click();
     void cmdClear_Click();
     void cmdExit_Click();
-
-protected:
-    void showEvent(QShowEvent *e) override;
-
-private:
-    bool m_shown = false;
 };

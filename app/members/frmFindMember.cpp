@@ -37,7 +37,6 @@ frmFindMember::frmFindMember(QWidget *parent)
     finder = new MemberFinder(lvMember, this);
     layout->addWidget(finder);
     layout->addWidget(lvMember, 1);
-    setFocusProxy(finder->txtFind);
     QWidget::setTabOrder(finder->txtFind, lvMember);
     lvMember->installEventFilter(this);
 

@@ -2,9 +2,12 @@
 #include "clubdetails/frmEditClubData.h"
 #include "common/modGlobal.h"
 #include "help/HelpWindow.h"
+#include "members/MemberFinder.h"
+#include "members/MemberList.h"
 #include "members/frmAddMem.h"
 #include "members/frmDeleteMem.h"
 #include "members/frmEditMem.h"
+#include "members/frmFindMember.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
 #include "system/System.h"
@@ -15,6 +18,7 @@
 #include <QHelpContentModel>
 #include <QHelpEngine>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
@@ -75,6 +79,7 @@ private Q_SLOTS:
     void membersOpenTheirWindow_data();
     void membersOpenTheirWindow();
     void childFormsAreSingleInstances();
+    void findMemberOpensItForEditing();
     void formsFitTheScreen_data();
     void formsFitTheScreen();
     void windowCommandsWithoutChildren();
@@ -302,6 +307,34 @@ void TestFrmMain::noMembers() {
     QCOMPARE(during, Qt::ArrowCursor); // the busy pointer is gone before the box
     QVERIFY(subWindows(w).isEmpty());
     QVERIFY(!rsClub);
+}
+
+void TestFrmMain::findMemberOpensItForEditing() {
+    insertMember(*m_app, QStringLiteral("M-1"), QStringLiteral("Ashby"));
+    insertMember(*m_app, QStringLiteral("M-2"), QStringLiteral("Brook"));
+    insertMember(*m_app, QStringLiteral("M-3"), QStringLiteral("Ashcroft"));
+    frmMain *w = openMain();
+    action(w, "mnuToolsFindMember")->trigger();
+    auto *find = qobject_cast<frmFindMember *>(w->mdiArea()->activeSubWindow()->widget());
+    QVERIFY(find);
+    QCOMPARE(QApplication::focusWidget(), find->finder->txtFind);
+    // Sorted as a person reads the names.
+    QCOMPARE(find->lvMember->rows()->rowTexts(0).value(1), QStringLiteral("Ashby"));
+    QCOMPARE(find->lvMember->rows()->rowTexts(1).value(1), QStringLiteral("Ashcroft"));
+    // The edit window, already open and showing another member, picks the one found.
+    action(w, "mnuEditMember")->trigger();
+    auto *edit = w->findChild<frmEditMem *>();
+    QVERIFY(edit);
+    QTest::keyClicks(edit->finder->txtFind, QStringLiteral("brook"));
+    action(w, "mnuToolsFindMember")->trigger();
+    QCOMPARE(subWindows(w).size(), 2);
+    find->finder->txtFind->setFocus();
+    QTest::keyClicks(find->finder->txtFind, QStringLiteral("ashc"));
+    QTest::keyClick(find->finder->txtFind, Qt::Key_Return);
+    QCOMPARE(w->mdiArea()->activeSubWindow()->widget(), edit);
+    QCOMPARE(edit->lblID->text(), QStringLiteral("M-3"));
+    QCOMPARE(edit->txtBox[0]->text(), QStringLiteral("Ashcroft"));
+    QCOMPARE(edit->lvMember->selectedRow().value(0), QStringLiteral("M-3"));
 }
 
 void TestFrmMain::membersOpenTheirWindow_data() {
