@@ -593,7 +593,9 @@ void TestFrmMain::f1OpensThePageOfTheWindow_data() {
     QTest::addColumn<QString>("page");
     QTest::newRow("main window") << QByteArray() << "index.html";
     QTest::newRow("add member") << QByteArray("mnuAddNewMember") << "add-member.html";
-    QTest::newRow("edit club") << QByteArray("mnuEditClubDetails") << "club.html";
+    QTest::newRow("edit club") << QByteArray("mnuEditClubDetails") << "club.html#edit";
+    // The find box opens its own part of the page.
+    QTest::newRow("find member") << QByteArray("mnuToolsFindMember") << "edit-member.html#find";
 }
 
 void TestFrmMain::f1OpensThePageOfTheWindow() {
@@ -614,7 +616,10 @@ void TestFrmMain::f1OpensThePageOfTheWindow() {
     HelpWindow *help = waitForHelp(appPath(QStringLiteral("\\help\\qmr.hlp")));
     QVERIFY(help);
     QVERIFY(help->isVisible());
-    QTRY_COMPARE(help->currentPage().fileName(), page);
+    QTRY_COMPARE(help->currentPage().fileName()
+                     + (help->currentPage().hasFragment() ? u'#' + help->currentPage().fragment()
+                                                          : QString()),
+                 page);
 }
 
 void TestFrmMain::aboutShowsModalAndOkCloses() {
