@@ -254,7 +254,7 @@ bool MemberList::pick(const QString &memberId) {
     selectionModel()->clearSelection();
     selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect
                                               | QItemSelectionModel::Rows);
-    scrollTo(at);
+    scrollTo(at, PositionAtCenter);
     return true;
 }
 

@@ -98,14 +98,16 @@ void frmEditMem::lvMember_Click() {
 }
 
 void frmEditMem::pickMember(const QString &memberId) {
-    if (lvMember->pick(memberId))
-        return;
-    // Hidden by what the box finds, or added since the list was filled.
-    finder->txtFind->clear();
     if (!lvMember->pick(memberId)) {
-        FillMemberList();
-        lvMember->pick(memberId);
+        // Hidden by what the box finds, or added since the list was filled.
+        finder->txtFind->clear();
+        if (!lvMember->pick(memberId)) {
+            FillMemberList();
+            if (!lvMember->pick(memberId))
+                return;
+        }
     }
+    txtBox[0]->setFocus(Qt::OtherFocusReason);
 }
 
 void frmEditMem::lvMember_ColumnClick(int column) {

@@ -59,6 +59,11 @@ void frmFindMember::FillMemberList() {
     });
 }
 
+QSize frmFindMember::sizeHint() const {
+    const QSize list = lvMember->sizeHint();
+    return {list.width() + 24, fontMetrics().height() * 30};
+}
+
 void frmFindMember::chooseSelected() {
     const QString id = lvMember->selectedRow().value(0);
     if (!id.isEmpty())

@@ -20,6 +20,8 @@ public:
 
     // Lists every member afresh, by last and then first name as a person reads them.
     void FillMemberList();
+    // Room for a screenful of members.
+    QSize sizeHint() const override;
 
 Q_SIGNALS:
     // Enter or a double click chose this member.

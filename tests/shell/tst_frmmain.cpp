@@ -334,6 +334,7 @@ void TestFrmMain::findMemberOpensItForEditing() {
     QCOMPARE(w->mdiArea()->activeSubWindow()->widget(), edit);
     QCOMPARE(edit->lblID->text(), QStringLiteral("M-3"));
     QCOMPARE(edit->txtBox[0]->text(), QStringLiteral("Ashcroft"));
+    QCOMPARE(QApplication::focusWidget(), edit->txtBox[0]);
     QCOMPARE(edit->lvMember->selectedRow().value(0), QStringLiteral("M-3"));
 }
 
