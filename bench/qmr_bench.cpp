@@ -5,6 +5,7 @@
 #include "club/libClub.h"
 #include "common/modGlobal.h"
 #include "component/Component.h"
+#include "members/MemberFinder.h"
 #include "members/MemberList.h"
 #include "members/frmEditMem.h"
 #include "system/System.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -24,6 +26,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <malloc.h>
 #include <map>
 #include <memory>
 #include <optional>
@@ -51,6 +55,16 @@ double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const std::size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+QString ms(double v) {
+    if (v < 0)
+        return QStringLiteral("n/a");
+    if (v >= 1000)
+        return QStringLiteral("%1 s").arg(v / 1000, 0, 'f', 2);
+    if (v >= 10)
+        return QStringLiteral("%1 ms").arg(v, 0, 'f', 0);
+    return QStringLiteral("%1 ms").arg(v, 0, 'f', 2);
 }
 
 // One figure of the table: a median, or the reason there is none.
@@ -102,17 +116,27 @@ double cliWall(const QString &roll, const QByteArray &script) {
 
 // The engine's own cost of a statement: the shell running it k times, less the shell
 // starting and opening the file, divided by k. Same durability as the library.
-double cliFloor(const QString &roll, const QString &sql, int k, int runs) {
+// The statements of each run may differ (an insert needs fresh keys every time).
+double cliFloor(const QString &roll, const std::function<QStringList(int run)> &statements,
+                int runs) {
     const QByteArray head = "PRAGMA synchronous=FULL;\n.output /dev/null\n";
-    QByteArray body = head;
-    for (int i = 0; i < k; ++i)
-        body += sql.toUtf8() + (sql.endsWith(u';') ? "\n" : ";\n");
     std::vector<double> base, full;
+    qsizetype k = 1;
     for (int r = 0; r < runs; ++r) {
+        QByteArray body = head;
+        const QStringList script = statements(r);
+        for (const QString &sql : script)
+            body += sql.toUtf8() + (sql.endsWith(u';') ? "\n" : ";\n");
+        k = std::max<qsizetype>(1, script.size());
         base.push_back(cliWall(roll, head));
         full.push_back(cliWall(roll, body));
     }
-    return std::max(0.0, (median(full) - median(base)) / k);
+    return std::max(0.0, (median(full) - median(base)) / double(k));
+}
+
+double cliFloor(const QString &roll, const QString &sql, int k, int runs) {
+    return cliFloor(
+        roll, [&](int) { return QStringList(k, sql); }, runs);
 }
 
 void sqlExec(const QString &roll, const QString &sql) {
@@ -252,8 +276,18 @@ void benchLibrary(Table &t, const Options &o, const QString &folder, qint64 n) {
 
     const int floorRuns = std::max(3, o.runs / 2);
     t.at(QStringLiteral("AddMember"), n) = {median(add), {}, -1};
-    if (!insertSql.isEmpty()) {
-        t.at(QStringLiteral("AddMember"), n).floor = cliFloor(roll, insertSql, 10, floorRuns);
+    if (!insertSql.isEmpty() && !added.isEmpty()) {
+        // MemberID is unique: each copy of the insert gets an identifier of its own, or all
+        // but the first would fail at once and the floor would shrink tenfold.
+        const QString id = u'\'' + added.last() + u'\'';
+        const auto inserts = [&](int run) {
+            QStringList script;
+            for (int i = 0; i < 10; ++i)
+                script << QString(insertSql).replace(
+                    id, QStringLiteral("'F-%1'").arg(run * 10 + i + 1));
+            return script;
+        };
+        t.at(QStringLiteral("AddMember"), n).floor = cliFloor(roll, inserts, floorRuns);
         // The floor's copies of the row go again; the roll is as make-roll left it.
         sqlExec(roll, QStringLiteral("DELETE FROM tblMembers WHERE ID > %1").arg(n));
     }
@@ -276,7 +310,91 @@ void benchLibrary(Table &t, const Options &o, const QString &folder, qint64 n) {
 
 // ---- member edit form ----------------------------------------------------------------------
 
+// Resident memory of this process in MB, after handing freed heap pages back, so that the
+// difference of two readings is what stayed allocated in between.
+double residentMb() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    malloc_trim(0);
+    const QString status = readAll(QStringLiteral("/proc/self/status"));
+    const auto m = QRegularExpression(QStringLiteral(R"(VmRSS:\s*(\d+) kB)")).match(status);
+    return m.hasMatch() ? m.captured(1).toDouble() / 1024.0 : -1;
+}
+
+// The window as the menu opens it: constructed (the constructor fills the list), shown, and
+// painted.
+std::unique_ptr<frmEditMem> openEditForm() {
+    auto form = std::make_unique<frmEditMem>();
+    form->resize(1200, 800);
+    form->show();
+    // The expose event first, so that the wait below does not sleep when it is already in.
+    QCoreApplication::processEvents();
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        say("bench: the edit form was not exposed\n");
+    QCoreApplication::processEvents();
+    return form;
+}
+
+QString mb(double v) {
+    return QStringLiteral("%1 MB").arg(v, 0, 'f', v >= 10 ? 0 : 1);
+}
+
+// Typing into the find box one key at a time, as a secretary looks for someone: a common last
+// name, then the start of a first name. Each key is timed until the list has its new rows and
+// has been laid out again; then Backspace widens the search and Escape clears it.
+void benchFind(Table &t, const Options &o, frmEditMem &form, qint64 n) {
+    const QString typing = QStringLiteral("Edit form: find, one keystroke (typing \"clark an\")");
+    const QString widen = QStringLiteral("Edit form: find, Backspace (widening)");
+    const QString clear = QStringLiteral("Edit form: find, Escape (clearing)");
+    const QString typed = QStringLiteral("clark an");
+    const int backspaces = 4; // back to "clar"
+    QLineEdit *box = form.finder->txtFind;
+    const members::MemberListModel *rows = form.lvMember->rows();
+    box->setFocus(Qt::OtherFocusReason);
+    std::vector<double> keys, firstKeys, backs, escapes;
+    std::vector<int> shown(typed.size(), -1);
+    QString fault;
+    auto timed = [&](auto press) {
+        const double t0 = nowMs();
+        press();
+        QCoreApplication::processEvents();
+        return nowMs() - t0;
+    };
+    for (int run = 0; run < o.runs && fault.isEmpty(); ++run) {
+        for (int i = 0; i < typed.size(); ++i) {
+            const char c = typed[i].toLatin1();
+            const double took = timed([&] { QTest::keyClick(box, c); });
+            keys.push_back(took);
+            if (i == 0)
+                firstKeys.push_back(took);
+            shown[i] = rows->rowCount();
+        }
+        if (box->text() != typed)
+            fault = QStringLiteral("the box holds \"%1\"").arg(box->text());
+        for (int i = 0; i < backspaces; ++i)
+            backs.push_back(timed([&] { QTest::keyClick(box, Qt::Key_Backspace); }));
+        if (rows->rowCount() < shown[typed.size() - 1 - backspaces])
+            fault = QStringLiteral("Backspace did not widen the list");
+        escapes.push_back(timed([&] { QTest::keyClick(box, Qt::Key_Escape); }));
+        if (!box->text().isEmpty() || rows->rowCount() != n)
+            fault = QStringLiteral("Escape left %1 rows").arg(rows->rowCount());
+    }
+    const QLocale en(QLocale::English);
+    Figure &f = t.at(typing, n);
+    f.value = median(keys);
+    f.note = QStringLiteral("first key %1, worst %2; rows: 'c' %3, 'clark' %4, 'clark an' %5")
+                 .arg(ms(median(firstKeys)), ms(*std::max_element(keys.begin(), keys.end())),
+                      en.toString(shown.front()), en.toString(shown[4]), en.toString(shown.back()));
+    if (!fault.isEmpty())
+        f.note += QStringLiteral("; ") + fault;
+    t.at(widen, n).value = median(backs);
+    t.at(widen, n).note =
+        QStringLiteral("worst %1").arg(ms(*std::max_element(backs.begin(), backs.end())));
+    t.at(clear, n).value = median(escapes);
+}
+
 void benchForm(Table &t, const Options &o, const QString &folder, qint64 n, double selectFloor) {
+    const QString open = QStringLiteral("Edit form: open (constructed, list filled, shown)");
+    const QString memory = QStringLiteral("Edit form: memory of the open form (resident growth)");
     const QString fill = QStringLiteral("Edit form: member list fill");
     const QString sort = QStringLiteral("Edit form: header-click sort (Last Name)");
     setAppFolder(folder);
@@ -285,17 +403,24 @@ void benchForm(Table &t, const Options &o, const QString &folder, qint64 n, doub
         say("bench: form message: %s\n", r.prompt);
         return Mb::OK;
     });
-    auto form = std::make_unique<frmEditMem>();
-    form->resize(1200, 800);
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get()))
-        say("bench: the edit form was not exposed\n");
-    QCoreApplication::processEvents();
+    std::vector<double> opens, grown;
+    std::unique_ptr<frmEditMem> form;
+    for (int i = 0; i < o.runs; ++i) {
+        form.reset();
+        const double before = residentMb();
+        const double t0 = nowMs();
+        form = openEditForm();
+        opens.push_back(nowMs() - t0);
+        grown.push_back(residentMb() - before);
+    }
+    t.at(open, n).value = median(opens);
+    t.at(memory, n).note = mb(median(grown));
     QTreeView *list = form->lvMember;
     if (list->model()->rowCount() != n) {
         t.at(fill, n).note =
             QStringLiteral("list shows %1 rows, not %2").arg(list->model()->rowCount()).arg(n);
     }
+    benchFind(t, o, *form, n);
     std::vector<double> fills, sorts;
     for (int i = 0; i < o.runs; ++i) {
         const double t0 = nowMs();
@@ -547,16 +672,6 @@ QString machine() {
         .arg(QThread::idealThreadCount())
         .arg(cpu.isEmpty() ? QStringLiteral("unknown CPU") : cpu)
         .arg(ramKb / 1024 / 1024, 0, 'f', 1);
-}
-
-QString ms(double v) {
-    if (v < 0)
-        return QStringLiteral("n/a");
-    if (v >= 1000)
-        return QStringLiteral("%1 s").arg(v / 1000, 0, 'f', 2);
-    if (v >= 10)
-        return QStringLiteral("%1 ms").arg(v, 0, 'f', 0);
-    return QStringLiteral("%1 ms").arg(v, 0, 'f', 2);
 }
 
 void print(const Table &t, const Options &o) {
