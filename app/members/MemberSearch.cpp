@@ -6,56 +6,126 @@ namespace members {
 
 namespace {
 constexpr char WordMark = '\1';
+// In folded text every blank is one space and every other character that is neither letter
+// nor digit is one dot, so words are found by bytes alone.
+constexpr char Blank = ' ';
+constexpr char Punct = '.';
 
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber();
+bool isWordByte(char b) {
+    return b != Blank && b != Punct;
 }
 
-// Digits and letters alone: how a phone, an identifier or "O'Brien" is typed without its
-// punctuation.
-QString lettersAndDigits(const QString &folded) {
-    QString out;
-    out.reserve(folded.size());
-    for (QChar c : folded)
-        if (isWordChar(c))
-            out += c;
-    return out;
+void appendUtf8(std::string &out, char32_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
 }
 
-void addWord(std::string &words, const QString &word) {
-    if (word.isEmpty())
+// Text folded for search as UTF-8: letters and digits case folded and without accents,
+// blanks and punctuation marked. Most values are plain ASCII and take the quick way.
+void foldInto(std::string &out, QStringView text) {
+    out.clear();
+    bool ascii = true;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80) {
+            ascii = false;
+            break;
+        }
+        if (u >= 'A' && u <= 'Z')
+            out += char(u + ('a' - 'A'));
+        else if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9'))
+            out += char(u);
+        else
+            out += (u == ' ' || u == '\t' || u == '\n' || u == '\r') ? Blank : Punct;
+    }
+    if (ascii)
+        return;
+    out.clear();
+    const QString folded = foldForSearch(text.toString());
+    for (qsizetype i = 0; i < folded.size(); ++i) {
+        char32_t c = folded[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < folded.size() && folded[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(folded[i].unicode(), folded[i + 1].unicode());
+            ++i;
+        }
+        if (QChar::isLetterOrNumber(c))
+            appendUtf8(out, c);
+        else
+            out += QChar::isSpace(c) ? Blank : Punct;
+    }
+}
+
+void addWord(std::string &words, std::string_view word) {
+    if (word.empty())
         return;
     words += WordMark;
-    words += word.toStdString();
+    words += word;
+}
+
+// Letters and digits alone: how a phone, an identifier or "O'Brien" is typed without its
+// punctuation.
+void appendJoined(std::string &out, std::string_view text) {
+    for (char b : text)
+        if (isWordByte(b))
+            out += b;
 }
 
 // A field's words: each run of letters and digits, each blank-separated piece with its
 // punctuation dropped, and (for short fields) the whole value, so that "5550101" finds
 // "(555) 010-1" and "delacruz" finds "de la Cruz".
-void addFieldWords(std::string &words, const QString &value, bool whole) {
-    const QString folded = foldForSearch(value);
-    qsizetype runStart = -1;
-    for (qsizetype i = 0; i <= folded.size(); ++i) {
-        const bool inWord = i < folded.size() && isWordChar(folded[i]);
-        if (inWord && runStart < 0)
-            runStart = i;
-        if (!inWord && runStart >= 0) {
-            addWord(words, folded.mid(runStart, i - runStart));
-            runStart = -1;
+void addFieldWords(std::string &words, std::string_view folded, bool whole, std::string &scratch) {
+    for (std::size_t i = 0; i < folded.size();) {
+        if (!isWordByte(folded[i])) {
+            ++i;
+            continue;
         }
+        std::size_t end = i;
+        while (end < folded.size() && isWordByte(folded[end]))
+            ++end;
+        addWord(words, folded.substr(i, end - i));
+        i = end;
     }
-    const QStringList pieces = folded.split(u' ', Qt::SkipEmptyParts);
-    for (const QString &piece : pieces) {
+    int pieces = 0;
+    for (std::size_t i = 0; i < folded.size();) {
+        if (folded[i] == Blank) {
+            ++i;
+            continue;
+        }
+        std::size_t end = folded.find(Blank, i);
+        if (end == std::string_view::npos)
+            end = folded.size();
+        ++pieces;
         // Only a piece with punctuation between its runs ("o'brien", "010-1") adds a word.
-        const QString joined = lettersAndDigits(piece);
-        const auto first = std::find_if(piece.cbegin(), piece.cend(), isWordChar);
-        const auto last = std::find_if(piece.crbegin(), piece.crend(), isWordChar);
-        if (first != piece.cend()
-            && joined.size() != (piece.crend() - last) - (first - piece.cbegin()))
-            addWord(words, joined);
+        std::string_view piece = folded.substr(i, end - i);
+        while (!piece.empty() && piece.front() == Punct)
+            piece.remove_prefix(1);
+        while (!piece.empty() && piece.back() == Punct)
+            piece.remove_suffix(1);
+        if (piece.find(Punct) != std::string_view::npos) {
+            scratch.clear();
+            appendJoined(scratch, piece);
+            addWord(words, scratch);
+        }
+        i = end;
     }
-    if (whole && pieces.size() > 1)
-        addWord(words, lettersAndDigits(folded));
+    if (whole && pieces > 1) {
+        scratch.clear();
+        appendJoined(scratch, folded);
+        addWord(words, scratch);
+    }
 }
 } // namespace
 
@@ -74,11 +144,17 @@ QString foldForSearch(const QString &text) {
 }
 
 MemberQuery::MemberQuery(const QString &typed) {
-    const QStringList pieces = foldForSearch(typed).split(u' ', Qt::SkipEmptyParts);
-    for (const QString &piece : pieces) {
-        const QString word = lettersAndDigits(piece);
-        if (!word.isEmpty())
-            m_words.push_back(WordMark + word.toStdString());
+    std::string folded;
+    foldInto(folded, typed);
+    for (std::size_t i = 0; i < folded.size();) {
+        std::size_t end = folded.find(Blank, i);
+        if (end == std::string::npos)
+            end = folded.size();
+        std::string word(1, WordMark);
+        appendJoined(word, std::string_view(folded).substr(i, end - i));
+        if (word.size() > 1)
+            m_words.push_back(std::move(word));
+        i = end + 1;
     }
 }
 
@@ -109,14 +185,17 @@ void MemberSearchIndex::build(const Recordset &rs) {
     }
     const int count = rs.recordCount();
     m_start.reserve(std::size_t(count) + 1);
+    std::string folded, scratch;
     for (int r = 0; r < count; ++r) {
         m_start.push_back(std::uint32_t(m_words.size()));
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (columns[c] < 0)
                 continue;
             const QVariant &v = rs.value(r, columns[c]);
-            if (!v.isNull())
-                addFieldWords(m_words, v.toString(), whole[c]);
+            if (v.isNull())
+                continue;
+            foldInto(folded, v.toString());
+            addFieldWords(m_words, folded, whole[c], scratch);
         }
     }
     m_start.push_back(std::uint32_t(m_words.size()));
