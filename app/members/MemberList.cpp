@@ -10,12 +10,25 @@
 #include <QStyleOptionViewItem>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace members {
 
 MemberListModel::MemberListModel(std::span<const ListColumn> columns, QObject *parent)
     : QAbstractTableModel(parent)
-    , m_columns(columns) {}
+    , m_columns(columns)
+    , m_indexing(new QTimer(this)) {
+    m_indexing->setSingleShot(true);
+    m_indexing->setInterval(0);
+    connect(m_indexing, &QTimer::timeout, this, &MemberListModel::indexSome);
+}
+
+void MemberListModel::indexSome() {
+    // About ten milliseconds of work, so the window stays quick to answer meanwhile.
+    constexpr int SliceRows = 4000;
+    if (!m_index.extend(SliceRows))
+        m_indexing->start();
+}
 
 int MemberListModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(m_order.size());
@@ -56,6 +69,7 @@ QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, i
 void MemberListModel::clear() {
     beginResetModel();
     m_cells.clear();
+    m_indexing->stop();
     m_index.clear();
     m_sorted.clear();
     m_order.clear();
@@ -94,9 +108,12 @@ void MemberListModel::load(const Recordset &rs) {
             }
         }
     }
-    m_index.build(rs);
+    m_indexing->stop();
+    m_index.start(std::make_shared<const Recordset>(rs));
     m_order = found(m_sorted);
     endResetModel();
+    if (!m_index.complete())
+        m_indexing->start();
 }
 
 void MemberListModel::sortByText(int column, Qt::SortOrder order) {
@@ -115,9 +132,13 @@ void MemberListModel::setQuery(const MemberQuery &query) {
     show(found(from));
 }
 
-QVector<int> MemberListModel::found(const QVector<int> &from) const {
+QVector<int> MemberListModel::found(const QVector<int> &from) {
     if (m_query.isEmpty())
         return from;
+    if (!m_index.complete()) {
+        m_indexing->stop();
+        m_index.extend(std::numeric_limits<int>::max());
+    }
     QVector<int> rows;
     for (int stored : from)
         if (m_index.matches(stored, m_query))

@@ -4,6 +4,7 @@
 #include "db/Recordset.h"
 
 #include <QAbstractTableModel>
+#include <QTimer>
 #include <QTreeView>
 #include <array>
 #include <span>
@@ -80,6 +81,8 @@ public:
     void sortByText(int column, Qt::SortOrder order);
     // Shows only the members the query finds, in the list's order; an empty query shows all.
     void setQuery(const MemberQuery &query);
+    // The find index holds every member loaded (it is made in slices after a fill).
+    bool searchReady() const { return m_index.complete(); }
     // Every member loaded, shown or not.
     int totalCount() const { return int(m_sorted.size()); }
     // The texts of a shown row, element 0 the MemberID.
@@ -89,14 +92,17 @@ public:
 
 private:
     const QString &cell(int storedRow, int column) const;
-    // The rows of `from` (in order) that the query finds.
-    QVector<int> found(const QVector<int> &from) const;
+    // The rows of `from` (in order) that the query finds; finishes the index first.
+    QVector<int> found(const QVector<int> &from);
+    // One slice of the index, then the next one after the events waiting meanwhile.
+    void indexSome();
     // Shows these loaded rows in this order, keeping the selection on rows still shown.
     void show(QVector<int> order);
 
     std::span<const ListColumn> m_columns;
     QVector<QString> m_cells; // row after row, in the order loaded
     MemberSearchIndex m_index;
+    QTimer *m_indexing;
     MemberQuery m_query;
     QVector<int> m_sorted; // every loaded row in the list's order
     QVector<int> m_order;  // shown row -> loaded row

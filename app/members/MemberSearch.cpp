@@ -168,38 +168,48 @@ bool MemberQuery::narrows(const MemberQuery &wider) const {
 }
 
 void MemberSearchIndex::clear() {
-    m_words.clear();
-    m_words.shrink_to_fit();
-    m_start.clear();
+    m_source.reset();
+    m_columns.clear();
+    std::string().swap(m_words);
+    m_start.assign(1, 0);
     m_start.shrink_to_fit();
 }
 
-void MemberSearchIndex::build(const Recordset &rs) {
+void MemberSearchIndex::start(std::shared_ptr<const Recordset> rows) {
     clear();
-    std::vector<int> columns;
-    std::vector<bool> whole;
-    for (const char *name : SearchColumns) {
-        columns.push_back(rs.columnIndex(QString::fromLatin1(name)));
-        // Notes are sentences: their words are enough.
-        whole.push_back(std::string_view(name) != "Notes");
-    }
-    const int count = rs.recordCount();
-    m_start.reserve(std::size_t(count) + 1);
-    std::string folded, scratch;
-    for (int r = 0; r < count; ++r) {
-        m_start.push_back(std::uint32_t(m_words.size()));
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            if (columns[c] < 0)
+    if (!rows || rows->recordCount() == 0)
+        return;
+    for (const char *name : SearchColumns)
+        m_columns.push_back(rows->columnIndex(QString::fromLatin1(name)));
+    m_start.reserve(std::size_t(rows->recordCount()) + 1);
+    m_source = std::move(rows);
+}
+
+bool MemberSearchIndex::extend(int count) {
+    if (!m_source)
+        return true;
+    const Recordset &rs = *m_source;
+    const int end = int(std::min<qint64>(qint64(size()) + count, rs.recordCount()));
+    constexpr std::size_t NotesColumn = std::size(SearchColumns) - 1;
+    static_assert(std::string_view(SearchColumns[NotesColumn]) == "Notes");
+    for (int r = size(); r < end; ++r) {
+        for (std::size_t c = 0; c < m_columns.size(); ++c) {
+            if (m_columns[c] < 0)
                 continue;
-            const QVariant &v = rs.value(r, columns[c]);
+            const QVariant &v = rs.value(r, m_columns[c]);
             if (v.isNull())
                 continue;
-            foldInto(folded, v.toString());
-            addFieldWords(m_words, folded, whole[c], scratch);
+            foldInto(m_folded, v.toString());
+            // Notes are sentences: their words are enough.
+            addFieldWords(m_words, m_folded, c != NotesColumn, m_scratch);
         }
+        m_start.push_back(std::uint32_t(m_words.size()));
     }
-    m_start.push_back(std::uint32_t(m_words.size()));
+    if (end < rs.recordCount())
+        return false;
+    m_source.reset();
     m_words.shrink_to_fit();
+    return true;
 }
 
 bool MemberSearchIndex::matches(int row, const MemberQuery &query) const {

@@ -3,6 +3,7 @@
 #include "db/Recordset.h"
 
 #include <QString>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,19 +36,28 @@ private:
 };
 
 // The words of every member, made once when the list is filled, so that each keystroke
-// only scans one compact buffer.
+// only scans one compact buffer. Made a slice at a time, so a long roll's list shows at once
+// and the words are ready by the time anyone types.
 class MemberSearchIndex {
 public:
-    // One entry per row of the result set, in its order.
-    void build(const Recordset &rs);
+    // Starts the index of a result set's rows, in its order; none is in yet. The rows are
+    // shared, not copied, and let go once every row is in.
+    void start(std::shared_ptr<const Recordset> rows);
+    // Takes in up to `count` more rows; true when every row is in.
+    bool extend(int count);
+    bool complete() const { return !m_source; }
     void clear();
-    int size() const { return m_start.empty() ? 0 : int(m_start.size()) - 1; }
+    // Rows taken in so far.
+    int size() const { return int(m_start.size()) - 1; }
     // True when every word of the query starts some word of the row's fields.
     bool matches(int row, const MemberQuery &query) const;
 
 private:
-    std::string m_words;                // per row: each word preceded by '\1', folded, UTF-8
-    std::vector<std::uint32_t> m_start; // row -> its first byte; one more for the end
+    std::shared_ptr<const Recordset> m_source; // until every row is in
+    std::vector<int> m_columns;                // of SearchColumns in the source, -1 if absent
+    std::string m_words;                       // per row: each word preceded by '\1', folded, UTF-8
+    std::vector<std::uint32_t> m_start{0};     // row -> its first byte; one more for the end
+    std::string m_folded, m_scratch;           // reused for every value
 };
 
 } // namespace members
