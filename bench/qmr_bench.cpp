@@ -5,6 +5,7 @@
 #include "club/libClub.h"
 #include "common/modGlobal.h"
 #include "component/Component.h"
+#include "db/Backup.h"
 #include "members/MemberFinder.h"
 #include "members/MemberList.h"
 #include "members/frmEditMem.h"
@@ -306,6 +307,68 @@ void benchLibrary(Table &t, const Options &o, const QString &folder, qint64 n) {
     if (failures)
         t.at(QStringLiteral("AddMember"), n).note =
             QStringLiteral("%1 library call(s) failed").arg(failures);
+}
+
+// ---- backups --------------------------------------------------------------------------------
+
+// The backup as the program makes it (online copy, integrity check, sync, rename), then its two
+// costly steps alone, done as backupDatabase does them: the backup API copying into a fresh
+// file without journal or syncs, and integrity_check on that copy through the same connection.
+// Last, a start or an end when the roll has not changed: the comparison with the newest
+// backup, no copy. The roll is in the system's cache, as it is after start-up's first read.
+void benchBackup(Table &t, const Options &o, const QString &folder, qint64 n) {
+    const QString whole =
+        QStringLiteral("Backup of the roll (copy, integrity check, sync, rename)");
+    const QString copy = QStringLiteral("Backup: online copy alone (backup API)");
+    const QString check = QStringLiteral("Backup: integrity_check of the copy alone");
+    const QString same = QStringLiteral("Backup at start or end, roll unchanged (comparison only)");
+    const QString roll = folder + QStringLiteral("/club/club.qmr");
+    const QString dir = folder + QStringLiteral("/bench-backups");
+    const QDateTime at(QDate(2026, 12, 8), QTime(9, 0));
+    std::vector<double> wholes, copies, checks, sames;
+    QString fault;
+    for (int i = 0; i < o.runs && fault.isEmpty(); ++i) {
+        QDir(dir).removeRecursively();
+        QDir().mkpath(dir);
+        double t0 = nowMs();
+        const BackupOutcome out = backupDatabase(roll, dir + QStringLiteral("/whole.qmr"));
+        wholes.push_back(nowMs() - t0);
+        if (!out.ok)
+            fault = out.error;
+        sqlite3 *src = nullptr, *dst = nullptr;
+        sqlite3_open_v2(QFile::encodeName(roll).constData(), &src, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_open_v2(QFile::encodeName(dir + QStringLiteral("/raw.qmr")).constData(), &dst,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_exec(dst, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr,
+                     nullptr);
+        t0 = nowMs();
+        sqlite3_backup *b = sqlite3_backup_init(dst, "main", src, "main");
+        const int rc = b ? sqlite3_backup_step(b, -1) : SQLITE_ERROR;
+        sqlite3_backup_finish(b);
+        copies.push_back(nowMs() - t0);
+        t0 = nowMs();
+        const int checked = sqlite3_exec(dst, "PRAGMA integrity_check", nullptr, nullptr, nullptr);
+        checks.push_back(nowMs() - t0);
+        if (rc != SQLITE_DONE || checked != SQLITE_OK)
+            fault = QStringLiteral("the copy alone failed");
+        sqlite3_close_v2(dst);
+        sqlite3_close_v2(src);
+        BackupFolder backups(dir + QStringLiteral("/auto"), QStringLiteral("club"));
+        backups.makeIfChanged(roll, at);
+        t0 = nowMs();
+        const BackupOutcome again = backups.makeIfChanged(roll, at.addSecs(60));
+        sames.push_back(nowMs() - t0);
+        if (!again.ok || !again.path.isEmpty())
+            fault = QStringLiteral("a backup was made of an unchanged roll");
+    }
+    QDir(dir).removeRecursively();
+    t.at(whole, n).value = median(wholes);
+    t.at(whole, n).note = QStringLiteral("%1 MB").arg(QFileInfo(roll).size() / 1e6, 0, 'f', 1);
+    if (!fault.isEmpty())
+        t.at(whole, n).note += QStringLiteral("; ") + fault;
+    t.at(copy, n).value = median(copies);
+    t.at(check, n).value = median(checks);
+    t.at(same, n).value = median(sames);
 }
 
 // ---- member edit form ----------------------------------------------------------------------
@@ -805,6 +868,7 @@ int main(int argc, char **argv) {
         t.at(QStringLiteral("make-roll (one transaction)"), n).value = nowMs() - t0;
 
         benchLibrary(t, o, folder, n);
+        benchBackup(t, o, folder, n);
         benchForm(t, o, folder, n, t.at(QStringLiteral("LoadMembers"), n).floor);
         benchRosters(t, o, folder, n);
         benchPeer(t, folder, n);

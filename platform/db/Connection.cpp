@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSet>
 #include <sqlite3.h>
@@ -186,7 +187,9 @@ void Connection::open() {
     // Read-write without the create flag: a missing file fails here and is never made.
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+                                   (m_readOnlyAsked ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)
+                                       | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
     if (rc != SQLITE_OK) {
         const QString message =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -194,6 +197,7 @@ void Connection::open() {
         fail(rc, QStringLiteral("%1: %2").arg(message, path));
     }
     m_db = db;
+    m_readOnly = m_readOnlyAsked;
     sqlite3_extended_result_codes(m_db, 0);
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     try {
@@ -206,14 +210,23 @@ void Connection::open() {
         bool suspect = QFileInfo::exists(mark);
         if (hotJournal()) {
             suspect = true;
-            QFile(mark).open(QIODevice::WriteOnly); // unwritable folder: checked this time only
+            // Unwritable folder: checked this time only. A file only looked at gets no mark.
+            if (!m_readOnly)
+                QFile(mark).open(QIODevice::WriteOnly);
         }
         QStringList ids;
+        int version = 0;
         try {
             run("PRAGMA synchronous=FULL"); // the first read of the file
             ids = collect("PRAGMA application_id");
+            version = collect("PRAGMA user_version").value(0).toInt();
         } catch (const DbError &e) {
             refuseUnreadable(e, path, suspect);
+        }
+        if (version > profile().newestVersion() && !m_readOnly) {
+            // Set before anything below could write, the mark included.
+            run("PRAGMA query_only = 1");
+            m_readOnly = true;
         }
         const int id = ids.value(0).toInt();
         const int wanted = profile().applicationId();
@@ -226,10 +239,10 @@ void Connection::open() {
             checkPages(path, suspect);
         if (first || suspect || unmarked)
             checkTables(path, unmarked);
-        if (suspect)
+        if (suspect && !m_readOnlyAsked)
             QFile::remove(mark);
         checkedFiles().insert(checkedAs);
-        if (unmarked) {
+        if (unmarked && !m_readOnly) {
             // Marked again (a dump and reload drops the mark); a file that cannot be written
             // now is marked at a later open.
             const QByteArray stamp = "PRAGMA application_id = " + QByteArray::number(wanted);
@@ -342,10 +355,23 @@ void Connection::rollbackTrans() {
         run("ROLLBACK");
 }
 
-RecordsetPtr Connection::execute(const QString &sql) {
-    m_rowsAffected = 0;
+void Connection::requireOpen() {
     if (!m_db)
         fail(ErrClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+int Connection::userVersion() {
+    requireOpen();
+    return collect("PRAGMA user_version").value(0).toInt();
+}
+
+RecordsetPtr Connection::execute(const QString &sql) {
+    return execute(sql, {});
+}
+
+RecordsetPtr Connection::execute(const QString &sql, const QVariantList &params) {
+    m_rowsAffected = 0;
+    requireOpen();
     if (observer())
         observer()(sql);
     const QByteArray text = sql.toUtf8();
@@ -361,6 +387,46 @@ RecordsetPtr Connection::execute(const QString &sql) {
     if (!QByteArray(tail).trimmed().isEmpty()) {
         sqlite3_finalize(st);
         fail(SQLITE_ERROR, QStringLiteral("Only one statement may be executed at a time."));
+    }
+    if (const int wanted = sqlite3_bind_parameter_count(st); wanted != params.size()) {
+        sqlite3_finalize(st);
+        fail(SQLITE_RANGE, QStringLiteral("The statement takes %1 values, %2 were given.")
+                               .arg(wanted)
+                               .arg(params.size()));
+    }
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant &v = params[i];
+        int rc;
+        switch (v.typeId()) {
+        case QMetaType::UnknownType:
+            rc = sqlite3_bind_null(st, i + 1);
+            break;
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
+            break;
+        case QMetaType::Double:
+            rc = sqlite3_bind_double(st, i + 1, v.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = v.toByteArray();
+            rc = sqlite3_bind_blob64(st, i + 1, bytes.constData(), sqlite3_uint64(bytes.size()),
+                                     SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray text = v.toString().toUtf8();
+            rc = sqlite3_bind_text64(st, i + 1, text.constData(), sqlite3_uint64(text.size()),
+                                     SQLITE_TRANSIENT, SQLITE_UTF8);
+            break;
+        }
+        }
+        if (rc != SQLITE_OK) {
+            const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+            sqlite3_finalize(st);
+            fail(rc, message);
+        }
     }
     const sqlite3_int64 changesBefore = sqlite3_total_changes64(m_db);
     const int n = sqlite3_column_count(st);
@@ -399,6 +465,70 @@ RecordsetPtr Connection::execute(const QString &sql) {
         failFromEngine();
     m_rowsAffected = sqlite3_total_changes64(m_db) - changesBefore;
     return std::make_shared<Recordset>(std::move(columns), std::move(rows));
+}
+
+void Connection::executeScript(const QString &script) {
+    requireOpen();
+    const QByteArray text = script.toUtf8();
+    const char *next = text.constData();
+    while (*next) {
+        sqlite3_stmt *st = nullptr;
+        const char *tail = nullptr;
+        if (sqlite3_prepare_v2(m_db, next, -1, &st, &tail) != SQLITE_OK)
+            failFromEngine();
+        const QString statement = QString::fromUtf8(next, tail - next).trimmed();
+        next = tail;
+        if (!st)
+            continue; // blanks and comments only
+        if (observer())
+            observer()(statement);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) {
+            const int code = sqlite3_errcode(m_db);
+            const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+            sqlite3_finalize(st);
+            fail(code, message);
+        }
+        sqlite3_finalize(st);
+    }
+}
+
+void Connection::replaceWith(const QString &source) {
+    requireOpen();
+    if (m_readOnly)
+        fail(SQLITE_READONLY, QStringLiteral("attempt to write a readonly database"));
+    sqlite3 *from = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(source).constData(), &from, SQLITE_OPEN_READONLY,
+                             nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message =
+            from ? QString::fromUtf8(sqlite3_errmsg(from)) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close_v2(from);
+        fail(rc, QStringLiteral("%1: %2").arg(message, source));
+    }
+    sqlite3_busy_timeout(from, BusyTimeoutMs);
+    sqlite3_backup *copy = sqlite3_backup_init(m_db, "main", from, "main");
+    if (!copy) {
+        const int code = sqlite3_errcode(m_db);
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_close_v2(from);
+        fail(code, message);
+    }
+    // All pages in one step: one transaction of the target, committed once at its end.
+    QElapsedTimer waited;
+    waited.start();
+    while ((rc = sqlite3_backup_step(copy, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+        if (waited.elapsed() >= BusyTimeoutMs)
+            break;
+        sqlite3_sleep(50);
+    }
+    sqlite3_backup_finish(copy);
+    const QString message = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errstr(rc));
+    sqlite3_close_v2(from);
+    if (rc != SQLITE_DONE)
+        fail(rc, message);
 }
 
 void createDatabaseFromScript(const QString &path, const QString &script) {

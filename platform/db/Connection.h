@@ -6,7 +6,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <functional>
+#include <limits>
 #include <memory>
 
 struct sqlite3;
@@ -33,6 +35,11 @@ public:
     virtual QString lacking(const QString &path, const QString &what, bool unmarked) const;
     // Pages the engine finds broken; journalPlayed: a journal was played into it at this open.
     virtual QString damaged(const QString &path, const QString &problem, bool journalPlayed) const;
+
+    // The newest layout (PRAGMA user_version) the caller knows how to change. A file of a
+    // newer one is only read: it is not marked, and the engine refuses every change made
+    // through the connection, so an older program never alters what it does not understand.
+    virtual int newestVersion() const { return std::numeric_limits<int>::max(); }
 };
 
 enum class CursorLocation { Server, Client };
@@ -50,6 +57,13 @@ public:
     const QString &connectionString() const { return m_connectionString; }
     // Set before open(); without one the defaults of FileProfile apply.
     void setProfile(std::shared_ptr<const FileProfile> profile) { m_profile = std::move(profile); }
+    // Set before open(): the file is opened for reading only, to look at a file without
+    // touching it (it is not marked, and a journal beside it fails the open, as playing it
+    // would be a write).
+    void setReadOnly(bool readOnly) { m_readOnlyAsked = readOnly; }
+    // True while open for reading only: asked so, or the file is of a newer layout than the
+    // profile's newestVersion().
+    bool readOnly() const { return m_readOnly; }
     void setCursorLocation(CursorLocation c) { m_cursor = c; }
     CursorLocation cursorLocation() const { return m_cursor; }
 
@@ -71,8 +85,21 @@ public:
     void rollbackTrans();
 
     RecordsetPtr execute(const QString &sql);
+    // The same with values bound to the statement's parameters (?), in order, so a value
+    // never becomes part of the statement text. A null QVariant binds NULL.
+    RecordsetPtr execute(const QString &sql, const QVariantList &params);
     // Rows inserted, changed or deleted by the last statement execute ran (0 for a query).
     qint64 rowsAffected() const { return m_rowsAffected; }
+    // Runs a script the caller wrote itself (never one holding a value someone typed): its
+    // statements one after another, each handed to the statement observer on its own.
+    void executeScript(const QString &script);
+    // PRAGMA user_version of the open file.
+    int userVersion();
+    // Replaces the whole content of the open database with that of the database file at
+    // `source`, through the online backup API, in one transaction of this connection: cut
+    // short at any moment, the file holds its old content (the journal takes it back at the
+    // next open) or all of the new. The source is only read; the caller checks it first.
+    void replaceWith(const QString &source);
 
     const QList<DbError> &errors() const { return m_errors; }
     void clearErrors() { m_errors.clear(); }
@@ -91,9 +118,12 @@ private:
     const FileProfile &profile() const;
     QStringList collect(const char *sql);
     void run(const char *sql);
+    void requireOpen();
 
     QString m_connectionString;
     std::shared_ptr<const FileProfile> m_profile;
+    bool m_readOnlyAsked = false;
+    bool m_readOnly = false;
     CursorLocation m_cursor = CursorLocation::Server;
     sqlite3 *m_db = nullptr;
     QList<DbError> m_errors;

@@ -1,0 +1,526 @@
+#include "Backup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+#include <QThread>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sqlite3.h>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+// A writer holds the file for one commit, milliseconds long; two seconds of waiting means
+// something else is wrong, and the caller is better told than kept waiting.
+constexpr int BusyRetries = 100;
+constexpr int BusyPauseMs = 20;
+
+// Closes itself however the work ends, so a failure path never leaves a file open.
+struct Db {
+    sqlite3 *db = nullptr;
+    Db() = default;
+    Db(const Db &) = delete;
+    Db &operator=(const Db &) = delete;
+    ~Db() {
+        if (db)
+            sqlite3_close_v2(db);
+    }
+    QString words() const {
+        return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+    }
+};
+
+int openDb(Db &d, const QString &path, int flags) {
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &d.db,
+                                   flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (d.db)
+        sqlite3_extended_result_codes(d.db, 1);
+    return rc;
+}
+
+bool busy(int rc) {
+    return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
+}
+
+// The first column of every row, waiting out a busy moment; SQLITE_OK or the failure.
+int collect(sqlite3 *db, const QString &sql, QStringList *rows) {
+    const QByteArray text = sql.toUtf8();
+    for (int tries = 0;; ++tries) {
+        sqlite3_stmt *st = nullptr;
+        int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr);
+        if (rc == SQLITE_OK) {
+            rows->clear();
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+                *rows << QString::fromUtf8(
+                    reinterpret_cast<const char *>(sqlite3_column_text(st, 0)),
+                    sqlite3_column_bytes(st, 0));
+            sqlite3_finalize(st);
+            if (rc == SQLITE_DONE)
+                return SQLITE_OK;
+        }
+        if (!busy(rc) || tries >= BusyRetries)
+            return rc;
+        QThread::msleep(BusyPauseMs);
+    }
+}
+
+QString native(const QString &path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// Why the source could not be read, from the engine's answer to the first read.
+QString sourceWords(int rc, const QString &source, const QString &engine) {
+    if (rc == SQLITE_READONLY_ROLLBACK)
+        return QStringLiteral("a change to %1 was cut short and has not been undone yet (a "
+                              "journal lies beside it); open it once with its program, then "
+                              "back up again")
+            .arg(native(source));
+    switch (rc & 0xFF) {
+    case SQLITE_NOTADB:
+        return QStringLiteral("%1 is not a database").arg(native(source));
+    case SQLITE_CORRUPT:
+        return QStringLiteral("%1 is damaged (%2)").arg(native(source), engine);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("%1 stayed in use by another program; try again in a moment")
+            .arg(native(source));
+    default:
+        return QStringLiteral("%1 cannot be read (%2)").arg(native(source), engine);
+    }
+}
+
+QString noRoom(const QString &folder) {
+    return QStringLiteral("there is no room left on the disk that holds %1").arg(native(folder));
+}
+
+QString notWritable(const QString &folder, const QString &detail) {
+    return QStringLiteral("the folder %1 cannot be written to (%2)").arg(native(folder), detail);
+}
+
+QString systemWords(int error, const QString &folder) {
+    if (error == ENOSPC
+#ifdef EDQUOT
+        || error == EDQUOT
+#endif
+    )
+        return noRoom(folder);
+    if (error == EFBIG)
+        return QStringLiteral("the copy is larger than the disk that holds %1 allows for one "
+                              "file")
+            .arg(native(folder));
+    const QString detail = QString::fromLocal8Bit(std::strerror(error));
+    if (error == EACCES || error == EPERM || error == EROFS)
+        return notWritable(folder, detail);
+    return QStringLiteral("it could not be written to %1 (%2)").arg(native(folder), detail);
+}
+
+// Why the copy could not be written into the target's folder.
+QString targetWords(int rc, const Db &d, const QString &folder) {
+    switch (rc & 0xFF) {
+    case SQLITE_FULL:
+        return noRoom(folder);
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return notWritable(folder, d.words());
+    case SQLITE_IOERR:
+        if (const int error = d.db ? sqlite3_system_errno(d.db) : 0)
+            return systemWords(error, folder);
+        [[fallthrough]];
+    default:
+        return QStringLiteral("it could not be written to %1 (%2)").arg(native(folder), d.words());
+    }
+}
+
+// Empty when `partial` holds a whole copy of the source that passed integrity_check.
+QString copyChecked(const QString &source, const QString &partial, const QString &folder) {
+    Db src;
+    int rc = openDb(src, source, SQLITE_OPEN_READONLY);
+    if (rc != SQLITE_OK)
+        return sourceWords(rc, source, src.words());
+    // The first read tells a source that cannot be read apart from a target that cannot take
+    // the copy: the backup API reports both the same way.
+    QStringList rows;
+    rc = collect(src.db, QStringLiteral("SELECT count(*) FROM sqlite_master"), &rows);
+    if (rc != SQLITE_OK)
+        return sourceWords(rc, source, src.words());
+
+    Db dst;
+    rc = openDb(dst, partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (rc != SQLITE_OK)
+        return targetWords(rc, dst, folder);
+    // No journal and no syncs while copying: a copy cut short is thrown away, never repaired,
+    // and the finished one is synced once as a whole.
+    sqlite3_exec(dst.db, "PRAGMA journal_mode=OFF", nullptr, nullptr, nullptr);
+    sqlite3_exec(dst.db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    sqlite3_backup *copy = sqlite3_backup_init(dst.db, "main", src.db, "main");
+    if (!copy)
+        return targetWords(sqlite3_errcode(dst.db), dst, folder);
+    // All pages in one step: the source is read under one shared lock, so the copy is one
+    // consistent state of it even while others use the file.
+    for (int tries = 0;; ++tries) {
+        rc = sqlite3_backup_step(copy, -1);
+        if (!busy(rc) || tries >= BusyRetries)
+            break;
+        QThread::msleep(BusyPauseMs);
+    }
+    sqlite3_backup_finish(copy);
+    if (rc != SQLITE_DONE) {
+        if (busy(rc) || rc == SQLITE_IOERR_READ || rc == SQLITE_IOERR_SHORT_READ
+            || (rc & 0xFF) == SQLITE_NOTADB || (rc & 0xFF) == SQLITE_CORRUPT)
+            return sourceWords(rc, source, QString::fromUtf8(sqlite3_errstr(rc)));
+        return targetWords(rc, dst, folder);
+    }
+    rc = collect(dst.db, QStringLiteral("PRAGMA integrity_check"), &rows);
+    if (rc != SQLITE_OK)
+        return targetWords(rc, dst, folder);
+    if (rows != QStringList{QStringLiteral("ok")})
+        return QStringLiteral("the copy failed its integrity check (%1), so %2 itself may be "
+                              "damaged")
+            .arg(rows.value(0), native(source));
+    return {};
+}
+
+// Empty when the file's content is on the disk, not only in the system's cache.
+QString syncFile(const QString &path, const QString &folder) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return notWritable(folder, file.errorString());
+    if (!file.flush())
+        return systemWords(errno, folder);
+#ifdef Q_OS_WIN
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()))))
+        return QStringLiteral("it could not be written to %1 (system error %2)")
+            .arg(native(folder))
+            .arg(GetLastError());
+#else
+    if (::fsync(file.handle()) != 0)
+        return systemWords(errno, folder);
+#endif
+    return {};
+}
+
+// Gives the checked copy the target's name in one step, replacing an older file of that name.
+QString replaceFile(const QString &from, const QString &to, const QString &folder) {
+#ifdef Q_OS_WIN
+    const std::wstring a = QDir::toNativeSeparators(from).toStdWString();
+    const std::wstring b = QDir::toNativeSeparators(to).toStdWString();
+    if (!MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return QStringLiteral("it could not be given its name in %1 (system error %2)")
+            .arg(native(folder))
+            .arg(GetLastError());
+#else
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        return systemWords(errno, folder);
+#endif
+    return {};
+}
+
+// The new name itself is on the disk only once its folder is; where that cannot be done the
+// backup is whole all the same, only a power cut could lose its name.
+void syncFolder(const QString &folder) {
+#ifndef Q_OS_WIN
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(folder);
+#endif
+}
+
+void removeCopy(const QString &partial) {
+    QFile::remove(partial);
+    QFile::remove(partial + QStringLiteral("-journal"));
+}
+
+// What must hold before any file is written; empty when it does.
+QString refusal(const QString &source, const QString &target, const QString &folder) {
+    const QFileInfo from(source);
+    if (!from.exists())
+        return QStringLiteral("%1 cannot be found").arg(native(source));
+    if (from.isDir())
+        return QStringLiteral("%1 is a folder, not a database").arg(native(source));
+    const QFileInfo in(folder);
+    if (!in.exists())
+        return QStringLiteral("the folder %1 does not exist").arg(native(folder));
+    if (!in.isDir())
+        return QStringLiteral("%1 is a file, not a folder").arg(native(folder));
+    const QFileInfo to(target);
+    if (to.isDir())
+        return QStringLiteral("%1 is a folder").arg(native(target));
+    if (to.exists() && to.canonicalFilePath() == from.canonicalFilePath())
+        return QStringLiteral("the backup would replace %1 itself").arg(native(source));
+    return {};
+}
+} // namespace
+
+BackupOutcome backupDatabase(const QString &source, const QString &target) {
+    const QString folder = QFileInfo(target).absolutePath();
+    const QString partial = target + QStringLiteral(".partial");
+    QString why = refusal(source, target, folder);
+    if (why.isEmpty()) {
+        // A temporary left by a copy that was cut short would be taken for the start of ours.
+        removeCopy(partial);
+        if (QFileInfo::exists(partial))
+            why = notWritable(folder, QStringLiteral("%1 cannot be removed").arg(native(partial)));
+    }
+    if (why.isEmpty())
+        why = copyChecked(source, partial, folder);
+    if (why.isEmpty())
+        why = syncFile(partial, folder);
+    if (why.isEmpty())
+        why = replaceFile(partial, target, folder);
+    if (!why.isEmpty()) {
+        removeCopy(partial);
+        return {false,
+                {},
+                QStringLiteral("Could not back up %1 to %2: %3.")
+                    .arg(native(source), native(target), why)};
+    }
+    syncFolder(folder);
+    return {true, target, {}};
+}
+
+DatabaseSummary readDatabaseSummary(const QString &path, const FileProfile &profile,
+                                    const QStringList &queries) {
+    using State = DatabaseSummary::State;
+    DatabaseSummary s;
+    auto verdict = [&s](State state, const QString &problem) {
+        s.state = state;
+        s.problem = problem;
+        s.values.clear();
+        return s;
+    };
+    if (!QFileInfo(path).isFile())
+        return verdict(State::Unreadable,
+                       QStringLiteral("The file %1 cannot be found.").arg(native(path)));
+    Db d;
+    if (openDb(d, path, SQLITE_OPEN_READONLY) != SQLITE_OK)
+        return verdict(
+            State::Unreadable,
+            QStringLiteral("The file %1 cannot be opened (%2).").arg(native(path), d.words()));
+    // A failing read: what it says about the file.
+    auto unread = [&](int rc) {
+        if ((rc & 0xFF) == SQLITE_NOTADB)
+            return verdict(State::Foreign, profile.notOfThisKind(native(path), d.words()));
+        if ((rc & 0xFF) == SQLITE_CORRUPT)
+            return verdict(State::Damaged, profile.damaged(native(path), d.words(), false));
+        if (rc == SQLITE_READONLY_ROLLBACK)
+            return verdict(State::Unreadable,
+                           QStringLiteral("A change to %1 was cut short and has not been undone "
+                                          "yet (a journal lies beside it): it cannot be read as "
+                                          "it is.")
+                               .arg(native(path)));
+        return verdict(
+            State::Unreadable,
+            QStringLiteral("The file %1 cannot be read (%2).").arg(native(path), d.words()));
+    };
+    QStringList rows;
+    if (const int rc = collect(d.db, QStringLiteral("PRAGMA application_id"), &rows))
+        return unread(rc);
+    const int id = rows.value(0).toInt();
+    const int wanted = profile.applicationId();
+    if (wanted != 0 && id != 0 && id != wanted)
+        return verdict(State::Foreign, profile.markedByAnother(native(path)));
+    if (const int rc = collect(d.db, QStringLiteral("PRAGMA quick_check(1)"), &rows))
+        return unread(rc);
+    if (rows != QStringList{QStringLiteral("ok")})
+        return verdict(State::Damaged, profile.damaged(native(path), rows.value(0), false));
+    QStringList tables;
+    if (const int rc = collect(
+            d.db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"), &tables))
+        return unread(rc);
+    const QString what = profile.missing(tables, [&](const QString &table) {
+        QStringList columns;
+        collect(d.db,
+                QStringLiteral("SELECT name FROM pragma_table_info('%1')")
+                    .arg(QString(table).replace(u'\'', QStringLiteral("''"))),
+                &columns);
+        return columns;
+    });
+    if (!what.isEmpty()) {
+        const bool unmarked = wanted != 0 && id == 0;
+        return verdict(unmarked ? State::Foreign : State::Damaged,
+                       profile.lacking(native(path), what, unmarked));
+    }
+    for (const QString &query : queries) {
+        if (collect(d.db, query, &rows) != SQLITE_OK)
+            return verdict(State::Damaged, profile.damaged(native(path), d.words(), false));
+        s.values << rows.value(0);
+    }
+    s.state = State::Sound;
+    return s;
+}
+
+// ---- the backups of one file in one folder --------------------------------------------------
+
+namespace {
+using Reason = BackupFolder::Reason;
+
+const char *const ReasonTags[] = {"", "before-migration", "before-restore", "before-import"};
+
+struct Named {
+    BackupFolder::Entry entry;
+    QString stamp;
+    int sequence = 1; // the N of a second backup within one second
+};
+
+const QString StampFormat = QStringLiteral("yyyy-MM-dd-HHmmss");
+
+// "<base>-<stamp>[-N][-<reason>].qmr" followed by `suffix` (a temporary's own ending).
+QRegularExpression namePattern(const QString &base, const QString &suffix = {}) {
+    return QRegularExpression(
+        QStringLiteral("^%1-(\\d{4}-\\d{2}-\\d{2}-\\d{6})(?:-(\\d+))?"
+                       "(?:-(before-migration|before-restore|before-import))?\\.qmr%2$")
+            .arg(QRegularExpression::escape(base), QRegularExpression::escape(suffix)),
+        QRegularExpression::CaseInsensitiveOption);
+}
+
+QList<Named> scan(const QString &folder, const QString &base) {
+    QList<Named> found;
+    const QRegularExpression pattern = namePattern(base);
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
+    for (const QFileInfo &file : files) {
+        const auto m = pattern.match(file.fileName());
+        if (!m.hasMatch())
+            continue;
+        Named n;
+        n.stamp = m.captured(1);
+        n.entry.madeAt = QDateTime::fromString(n.stamp, StampFormat);
+        if (!n.entry.madeAt.isValid())
+            continue;
+        n.entry.path = file.absoluteFilePath();
+        n.sequence = m.captured(2).isEmpty() ? 1 : m.captured(2).toInt();
+        for (int r = 1; r < 4; ++r)
+            if (m.captured(3).compare(QLatin1String(ReasonTags[r]), Qt::CaseInsensitive) == 0)
+                n.entry.reason = Reason(r);
+        found << n;
+    }
+    std::sort(found.begin(), found.end(), [](const Named &a, const Named &b) {
+        if (a.entry.madeAt != b.entry.madeAt)
+            return a.entry.madeAt > b.entry.madeAt;
+        return a.sequence > b.sequence;
+    });
+    return found;
+}
+
+// "Changed since the last backup" compares the file with the newest backup itself, byte for
+// byte, except the header fields the backup API writes afresh into every copy: the change
+// counter and the in-header size (24-31), the schema cookie (40-43), and the
+// version-valid-for number and library version (92-99). The copy keeps none of the source's
+// counter (it starts its own), so comparing counters would need a record kept beside the
+// backups, and a restored or copied-in file can bring back a counter seen before with other
+// content; a digest would read the same bytes and need the same record. Reading both files
+// needs no state but the backups themselves, and a newest backup deleted or damaged since
+// simply counts as a change.
+bool sameDatabase(const QString &a, const QString &b) {
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    if (fa.size() != fb.size() || fa.size() < 100)
+        return false;
+    constexpr qint64 Chunk = 1 << 20;
+    QByteArray x(Chunk, Qt::Uninitialized), y(Chunk, Qt::Uninitialized);
+    bool header = true;
+    for (;;) {
+        const qint64 n = fa.read(x.data(), Chunk);
+        if (n != fb.read(y.data(), Chunk) || n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (header) {
+            for (auto [from, to] : {std::pair{24, 32}, {40, 44}, {92, 100}})
+                for (int i = from; i < to; ++i)
+                    x[i] = y[i] = 0;
+            header = false;
+        }
+        if (std::memcmp(x.constData(), y.constData(), size_t(n)) != 0)
+            return false;
+    }
+}
+} // namespace
+
+BackupFolder::BackupFolder(const QString &folder, const QString &baseName)
+    : m_folder(folder)
+    , m_baseName(baseName) {}
+
+QString BackupFolder::freeName(Reason reason, const QDateTime &at) const {
+    const QString stamp = at.toString(StampFormat);
+    int taken = 0;
+    for (const Named &n : scan(m_folder, m_baseName))
+        if (n.stamp == stamp)
+            taken = std::max(taken, n.sequence);
+    QString name = m_baseName + u'-' + stamp;
+    if (taken > 0)
+        name += u'-' + QString::number(taken + 1);
+    if (reason != Reason::Automatic)
+        name += u'-' + QLatin1String(ReasonTags[int(reason)]);
+    return QDir(m_folder).absoluteFilePath(name + QStringLiteral(".qmr"));
+}
+
+BackupOutcome BackupFolder::make(const QString &source, Reason reason, const QDateTime &at) {
+    if (!QDir().mkpath(m_folder))
+        return {false,
+                {},
+                QStringLiteral("Could not back up %1: the folder %2 cannot be made.")
+                    .arg(native(source), native(m_folder))};
+    // Temporaries of backups cut short (the process killed, the power gone) go first.
+    const QRegularExpression leftover = namePattern(m_baseName, QStringLiteral(".partial"));
+    const QStringList files = QDir(m_folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &file : files)
+        if (leftover.match(file).hasMatch())
+            removeCopy(QDir(m_folder).absoluteFilePath(file));
+    BackupOutcome out = backupDatabase(source, freeName(reason, at));
+    if (out.ok)
+        prune(at);
+    return out;
+}
+
+BackupOutcome BackupFolder::makeIfChanged(const QString &source, const QDateTime &at) {
+    const QList<Named> made = scan(m_folder, m_baseName);
+    if (!made.isEmpty() && sameDatabase(source, made.first().entry.path))
+        return {true, {}, {}};
+    return make(source, Reason::Automatic, at);
+}
+
+QList<BackupFolder::Entry> BackupFolder::entries() const {
+    QList<Entry> list;
+    for (const Named &n : scan(m_folder, m_baseName))
+        list << n.entry;
+    return list;
+}
+
+void BackupFolder::prune(const QDateTime &now) {
+    constexpr int LastKept = 10, MonthsKept = 12;
+    auto monthOf = [](const QDate &d) {
+        return d.year() * 12 + d.month() - 1;
+    };
+    const int thisMonth = monthOf(now.date());
+    QSet<int> monthsHeld;
+    int automatic = 0;
+    for (const Named &n : scan(m_folder, m_baseName)) {
+        if (n.entry.reason != Reason::Automatic)
+            continue;
+        bool keep = automatic++ < LastKept;
+        const int month = monthOf(n.entry.madeAt.date());
+        if (month <= thisMonth && month > thisMonth - MonthsKept && !monthsHeld.contains(month)) {
+            monthsHeld.insert(month);
+            keep = true;
+        }
+        if (!keep)
+            QFile::remove(n.entry.path);
+    }
+}
