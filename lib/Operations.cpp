@@ -97,6 +97,7 @@ bool libClub::AddMember(const QStringList &strText, double sngMoney) {
                     sql += u'\'' + c(s) + QStringLiteral("',");
                 sql += u'\'' + now() + QStringLiteral("');");
                 con().execute(sql);
+                writeHistory({Change::Added, QStringLiteral("add")}, nullptr);
             },
             true);
         return true;
@@ -131,21 +132,24 @@ bool libClub::UpdateMember(const QStringList &strText, const QString &strID, dou
             return sql;
         },
         &UpdateMemberLog, QStringLiteral("UpdateMember"),
-        [&](qint64 rows) {
-            requireOneMember(rows, strID, QStringLiteral("nothing was changed."));
-        });
+        [&](qint64 rows) { requireOneMember(rows, strID, QStringLiteral("nothing was changed.")); },
+        {Change::Updated, QStringLiteral("update"), false, strID});
 }
 
 bool libClub::DeleteMember(const QString &strID) {
     return passedOn([&] {
         openForWriting();
         con().beginTrans();
-        con().execute(QStringLiteral("DELETE FROM tblMembers WHERE MemberID = '") + unchanged(strID)
-                      + QStringLiteral("';"));
+        const QString sql = QStringLiteral("DELETE FROM tblMembers WHERE MemberID = '")
+                            + unchanged(strID) + QStringLiteral("';");
+        const Tracked tracked{Change::Deleted, QStringLiteral("delete"), false, strID};
+        const RecordsetPtr before = rowsBefore(tracked);
+        con().execute(sql);
         // Asked only about a deletion that can be kept: one that matched no member, or several,
         // is refused before the question.
         requireOneMember(con().rowsAffected(), strID, QStringLiteral("nothing was deleted."));
-        // The deletion waits, uncommitted, for the answer.
+        writeHistory(tracked, before);
+        // The deletion and its history row wait, uncommitted, for the answer.
         const int answer =
             MsgBox(QStringLiteral("Delete this Member Record?") + LineBreak + LineBreak
                        + QStringLiteral("Once deleted it can't be recovered!"),
@@ -185,7 +189,7 @@ bool libClub::AddClubDetails(const QStringList &strText) {
             sql += u'\'' + now() + QStringLiteral("');");
             return sql;
         },
-        &AddClubLog, QString());
+        &AddClubLog, QString(), {}, {Change::Added, QStringLiteral("club add"), true});
 }
 
 bool libClub::UpdateClubDetails(const QStringList &strText) {
@@ -210,7 +214,8 @@ bool libClub::UpdateClubDetails(const QStringList &strText) {
                 throw Failure(NoMatchingRow,
                               QStringLiteral("There is no club record to update: nothing was "
                                              "saved."));
-        });
+        },
+        {Change::Updated, QStringLiteral("club update"), true});
 }
 
 QString libClub::FreeIdentifier(const QString &prefix, qint64 n) {

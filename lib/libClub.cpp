@@ -10,12 +10,16 @@
 namespace {
 const QString ClubTitle = QStringLiteral("Club");
 
+// The number of a refused write to a roll that is only read, as the engine's own refusal.
+constexpr int NewerRollRefused = 8;
+
 const LogWriter SetUpLog{.label = QStringLiteral("Initialize Database Connection"),
                          .infoLine = true,
                          .closingHyphens = 33};
 } // namespace
 
-libClub::libClub(const QString &libraryFolder) {
+libClub::libClub(const QString &libraryFolder)
+    : m_libraryFolder(libraryFolder) {
     try {
         // Quoted where needed: a ";" or a quote in a folder name would end the item early.
         m_strConnect = QStringLiteral("Provider=SQLite3;User ID=;") + QStringLiteral("Data Source=")
@@ -117,14 +121,19 @@ void libClub::rollBackAndClose() {
 
 bool libClub::changeReported(const std::function<QString()> &statement, const LogWriter *log,
                              const QString &function,
-                             const std::function<void(qint64 rows)> &checkRows) {
+                             const std::function<void(qint64 rows)> &checkRows,
+                             const Tracked &tracked) {
     discardLeftOpen();
     try {
         framed(
             [&] {
-                con().execute(statement());
+                // Built first: a value that cannot be stored is refused before anything runs.
+                const QString sql = statement();
+                const RecordsetPtr before = rowsBefore(tracked);
+                con().execute(sql);
                 if (checkRows)
                     checkRows(con().rowsAffected());
+                writeHistory(tracked, before);
             },
             true);
         return true;
@@ -165,17 +174,33 @@ RecordsetPtr libClub::queryPassedOn(const QString &sql) {
     });
 }
 
+// Nothing at all is written to a roll this version does not understand.
+void libClub::refuseIfNewer() {
+    if (con().readOnly())
+        throw Failure(NewerRollRefused,
+                      QStringLiteral("The roll %1 was saved by a newer version of Quillmere, so "
+                                     "this version opens it read-only: nothing was saved.")
+                          .arg(con().dataSource()));
+}
+
+QSet<QString> &libClub::guardedRolls() {
+    static QSet<QString> rolls;
+    return rolls;
+}
+
 // Rolls from before identifiers were guarded have a plain index on MemberID; the first
 // change in this process swaps it for a unique one. A roll that already holds a duplicate
 // keeps its plain index and goes on working: its members are shown as they are, and every
 // change still touches exactly one row.
 void libClub::openForWriting() {
     con().open();
-    static QSet<QString> guarded;
+    refuseIfNewer();
     const QString roll = con().dataSource();
-    if (guarded.contains(roll))
+    if (con().userVersion() < RollSchemaVersion)
+        bringUpToDate();
+    if (guardedRolls().contains(roll))
         return;
-    guarded.insert(roll);
+    guardedRolls().insert(roll);
     skipOnFailure([&] {
         const RecordsetPtr indexes = con().execute(QStringLiteral("PRAGMA index_list(tblMembers)"));
         const int name = indexes->columnIndex(QStringLiteral("name"));

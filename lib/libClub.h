@@ -5,6 +5,7 @@
 #include "component/Component.h"
 #include "system/ErrorLog.h"
 
+#include <QSet>
 #include <functional>
 #include <memory>
 
@@ -46,18 +47,46 @@ public:
     QString Clean(const QString &strText) override;
 
     QString FreeIdentifier(const QString &prefix, qint64 n) override;
+    int RollVersion() override;
+    RecordsetPtr MemberHistory(const QString &memberId) override;
+    RecordsetPtr DeletedMembers() override;
+    bool RestoreMember(qint64 historyId) override;
+    bool EraseMember(const QString &memberId) override;
+    bool RestoreRoll(const QString &backupPath) override;
 
 private:
+    // How a change is recorded in the history, in the change's own transaction: an added row
+    // with its columns, an updated one with the columns that changed, a deleted one whole.
+    enum class Change { Added, Updated, Deleted };
+    struct Tracked {
+        Change change;
+        QString operation;
+        bool club = false;  // tblMain rather than tblMembers
+        QString memberId{}; // the key of an update or a deletion of a member
+    };
+    // The rows the change will touch, read before it (none for an addition).
+    RecordsetPtr rowsBefore(const Tracked &tracked);
+    // Called right after the change's statement, inside its transaction.
+    void writeHistory(const Tracked &tracked, const RecordsetPtr &before);
+    void addHistoryRow(const QString &operation, const QVariant &memberId, const QString &changes);
+
     Connection &con();
     void discardLeftOpen();
-    // Opens the connection for a change; the first time per roll it also guards the roll
-    // against two members sharing one identifier.
+    // Opens the connection for a change. A roll of a newer version is refused; an older one
+    // is brought up to date first; the first time per roll it also guards the roll against
+    // two members sharing one identifier.
     void openForWriting();
+    // Fails when the open roll is of a newer version than this one writes.
+    void refuseIfNewer();
+    // A backup of the roll, then each migration it lacks in a transaction of its own.
+    void bringUpToDate();
+    // The rolls of this process whose identifiers are guarded already.
+    static QSet<QString> &guardedRolls();
     // The three ways an operation deals with a failure. checkRows, when given, judges how
     // many rows the statement changed, before the commit; a failure there rolls back.
     bool changeReported(const std::function<QString()> &statement, const LogWriter *log,
-                        const QString &function,
-                        const std::function<void(qint64 rows)> &checkRows = {});
+                        const QString &function, const std::function<void(qint64 rows)> &checkRows,
+                        const Tracked &tracked);
     // The frame every operation's statement runs in: the connection opened (for a change by
     // openForWriting), a transaction begun, the work, the commit, the close. A quiet frame
     // skips a failed step and goes on with the next.
@@ -85,6 +114,7 @@ private:
     void reportFailure(const Failure &f, const LogWriter *log, const QString &function);
 
     std::unique_ptr<Connection> m_conDataBase;
+    QString m_libraryFolder; // backups/ lies below it
     QString m_strFunction;
     QString m_strConnect;
 };

@@ -1,17 +1,20 @@
 // The member and club saves with any values: each call hands the engine exactly one statement
-// that stores every value as the cleaning rules say, byte for byte (read back from the roll),
-// or it is refused before any statement is built and the roll is left as it was.
+// of its own that stores every value as the cleaning rules say, byte for byte (read back from
+// the roll), besides reads and one history row whose values are bound, or it is refused before
+// any statement is built and the roll is left as it was.
 //
 // Input: one byte picks the operation, eight bytes are the dues, the rest are the texts,
 // separated by 0xFF (a byte UTF-8 never holds) and read as UTF-8.
 #include "FuzzSupport.h"
 #include "club/RecordSlots.h"
+#include "club/RollMigrations.h"
 #include "db/Connection.h"
 #include "libClub.h"
 #include "system/System.h"
 #include "ui/MsgBox.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -20,6 +23,22 @@
 namespace {
 sqlite3 *raw = nullptr;
 QStringList statements;
+
+const QString HistoryRow = QStringLiteral(
+    "INSERT INTO tblHistory (ChangedAt,UserName,Operation,MemberID,Changes) VALUES (?,?,?,?,?)");
+
+// The statements a save runs besides its own; none holds a value in its text.
+bool besidesTheSave(const QString &s) {
+    static const QStringList fixed = {
+        QStringLiteral("SELECT * FROM tblMembers WHERE MemberID = ?"),
+        QStringLiteral("SELECT * FROM tblMembers WHERE ID = ?"),
+        QStringLiteral("SELECT * FROM tblMembers WHERE ID = last_insert_rowid()"),
+        QStringLiteral("SELECT * FROM tblMain ORDER BY ID"),
+        QStringLiteral("SELECT * FROM tblMain WHERE ID = ?"),
+        QStringLiteral("SELECT * FROM tblMain WHERE ID = last_insert_rowid()"),
+        HistoryRow};
+    return fixed.contains(s);
+}
 
 QString rollPath() {
     return fuzz::scratch().path() + QStringLiteral("/club/club.qmr");
@@ -142,6 +161,10 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
             fuzz::broken(QStringLiteral("cannot read ") + file);
         script += QString::fromUtf8(f.readAll()) + u'\n';
     }
+    // Brought up to date, as the library would at the first save.
+    for (const RollMigration &m : RollMigrations)
+        script +=
+            QString::fromUtf8(m.sql) + QStringLiteral(";PRAGMA user_version = %1;").arg(m.version);
     createDatabaseFromScript(rollPath(), script + QStringLiteral("COMMIT;"));
     setAppFolder(folder);
     setMsgBoxHandler([](const MsgBoxRequest &r) {
@@ -173,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString key = values.value(0); // the key of an update or a deletion
     const QStringList rest = values.mid(1);
 
-    exec("DELETE FROM tblMembers; DELETE FROM tblMain;");
+    exec("DELETE FROM tblMembers; DELETE FROM tblMain; DELETE FROM tblHistory;");
     QFile::remove(appFolder() + QStringLiteral("/error.log"));
     if (op == UpdateMember || op == DeleteMember) {
         // The member the key names, and one it must leave alone.
@@ -264,8 +287,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     if (refuse)
         fuzz::broken(QStringLiteral("a save the rules refuse was made"));
-    if (statements.size() != 1)
-        fuzz::broken(QStringLiteral("%1 statements for one save").arg(statements.size()));
+    const qsizetype own = std::count_if(statements.begin(), statements.end(),
+                                        [](const QString &s) { return !besidesTheSave(s); });
+    if (own != 1 || statements.count(HistoryRow) != 1)
+        fuzz::broken(QStringLiteral("%1 statements and %2 history rows for one save")
+                         .arg(own)
+                         .arg(statements.count(HistoryRow)));
     QString why;
     switch (op) {
     case AddMember:

@@ -4,10 +4,14 @@
 // pass, and a fixed clock.
 
 #include "TestSupport.h"
+#include "club/RollMigrations.h"
+#include "club/libClub2.h"
 #include "component/Component.h"
 #include "core/Failure.h"
 #include "system/System.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QPluginLoader>
 #include <QTest>
 #include <optional>
@@ -165,4 +169,26 @@ inline QObject *createFromPlugin(const QString &libraryFolder) {
     if (!factory)
         qFatal("cannot load the plugin: %s", qPrintable(loader.errorString()));
     return factory->create(QString::fromLatin1(libClubClassName), libraryFolder);
+}
+
+// The later interface of the object the program holds.
+inline _libClub2 &later(_libClub &club) {
+    return *qobject_cast<_libClub2 *>(dynamic_cast<QObject *>(&club));
+}
+
+// Brings a roll built from the schema up to date as the library does at its first change, only
+// without the backup, so that a test's statement log holds what the operation runs and no more.
+inline void upToDate(const TempAppFolder &app) {
+    for (const RollMigration &m : RollMigrations)
+        app.exec(QStringLiteral("BEGIN;") + QString::fromUtf8(m.sql)
+                 + QStringLiteral(";PRAGMA user_version = ") + QString::number(m.version)
+                 + QStringLiteral(";COMMIT;"));
+}
+
+// The file's bytes, hashed without opening it as a database.
+inline QByteArray fileHash(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex()
+               : QByteArray("<unreadable>");
 }

@@ -1,4 +1,5 @@
 #include "RelSupport.h"
+#include "club/RollMigrations.h"
 #include "core/Failure.h"
 
 #include <QCryptographicHash>
@@ -20,7 +21,7 @@ sqlite3 *openRoll(const QString &path) {
     return db;
 }
 
-QList<QStringList> rows(const QString &path, const char *sql) {
+QList<QStringList> query(const QString &path, const char *sql) {
     QList<QStringList> out;
     sqlite3 *db = openRoll(path);
     if (!db)
@@ -47,6 +48,14 @@ QList<QStringList> rows(const QString &path, const char *sql) {
     sqlite3_close(db);
     return out;
 }
+
+QByteArray digestOf(const QString &path, std::initializer_list<const char *> queries) {
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    for (const char *sql : queries)
+        for (const QStringList &r : query(path, sql))
+            h.addData(r.join(QChar(0x1f)).toUtf8() + '\x1e');
+    return h.result().toHex();
+}
 } // namespace
 
 namespace Roll {
@@ -63,14 +72,43 @@ QStringList memberIds(const QString &path) {
 }
 
 QByteArray digest(const QString &path) {
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    for (const char *sql :
-         {"SELECT * FROM tblMembers ORDER BY ID", "SELECT * FROM tblMain ORDER BY ID",
-          "SELECT * FROM tblStates", "SELECT * FROM tblCanada",
-          "SELECT name, sql FROM sqlite_master ORDER BY name"})
-        for (const QStringList &r : rows(path, sql))
-            h.addData(r.join(QChar(0x1f)).toUtf8() + '\x1e');
-    return h.result().toHex();
+    return digestOf(path,
+                    {"SELECT * FROM tblMembers ORDER BY ID", "SELECT * FROM tblMain ORDER BY ID",
+                     "SELECT * FROM tblStates", "SELECT * FROM tblCanada",
+                     "SELECT name, sql FROM sqlite_master ORDER BY name"});
+}
+
+QByteArray originalDigest(const QString &path, const QString &members) {
+    const QByteArray memberRows =
+        "SELECT * FROM tblMembers WHERE " + members.toUtf8() + " ORDER BY ID";
+    return digestOf(path, {memberRows.constData(), "SELECT * FROM tblMain ORDER BY ID",
+                           "SELECT * FROM tblStates", "SELECT * FROM tblCanada"});
+}
+
+QList<QStringList> rows(const QString &path, const char *sql) {
+    return query(path, sql);
+}
+
+int version(const QString &path) {
+    return query(path, "PRAGMA user_version").value(0).value(0).toInt();
+}
+
+bool hasHistory(const QString &path) {
+    return query(path, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'tblHistory'")
+               .value(0)
+               .value(0)
+           == QLatin1String("1");
+}
+
+void upToDate(const QString &path) {
+    sqlite3 *db = openRoll(path);
+    for (const RollMigration &m : RollMigrations) {
+        const QByteArray script = "BEGIN;" + QByteArray(m.sql) + ";PRAGMA user_version = "
+                                  + QByteArray::number(m.version) + ";COMMIT;";
+        if (!db || sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            qFatal("cannot bring %s up to date", qPrintable(path));
+    }
+    sqlite3_close(db);
 }
 
 QByteArray fileHash(const QString &path) {

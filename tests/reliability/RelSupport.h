@@ -18,6 +18,17 @@ QStringList memberIds(const QString &path);
 QByteArray digest(const QString &path);
 // The file's bytes, hashed without opening it as a database.
 QByteArray fileHash(const QString &path);
+// Every row of a query, each value as text ("<null>" for none).
+QList<QStringList> rows(const QString &path, const char *sql);
+// A fingerprint of every row of the four original tables alone (of the members, those the
+// condition takes).
+QByteArray originalDigest(const QString &path, const QString &members = QStringLiteral("1"));
+// PRAGMA user_version, and whether the history table is there.
+int version(const QString &path);
+bool hasHistory(const QString &path);
+// Brings a roll built from the schema up to date as the library does at its first change,
+// only without the backup, so a test sees the statements of the save alone.
+void upToDate(const QString &path);
 } // namespace Roll
 
 // The harness program the fault tests start, kill and trace.

@@ -2,14 +2,19 @@
 // by class name and saves members, and says on stdout, line by line and flushed, exactly
 // what it was told succeeded. The tests believe nothing but those lines.
 //
-//   relharness add <folder> <count>       GetNewMemberID + AddMember, <count> times (0: forever)
+//   relharness add <folder> <count>       GetNewMemberID + AddMember, then UpdateMember of the
+//                                         member just added, <count> times (0: forever)
 //   relharness add1 <folder> <MemberID>   one AddMember
+//   relharness migrate <folder> -         one UpdateClubDetails on a roll that first needs
+//                                         migrating
+//   relharness restore <folder> <file>    RestoreRoll from the file
 //   relharness big <folder> <rows> hold|commit
 //                                         one large change through a Connection of its own
 //   relharness notes <folder>             every member's notes rewritten, held uncommitted
 //   relharness probe <folder>             a read, each kind of write, and a read again
 #include "club/Roll.h"
 #include "club/libClub.h"
+#include "club/libClub2.h"
 #include "component/Component.h"
 #include "db/Connection.h"
 #include "system/ErrorLog.h"
@@ -74,19 +79,55 @@ int addLoop(long count) {
         if (max > 0)
             next = max + 1;
         const QString id = QStringLiteral("M-%1").arg(next);
-        say(QStringLiteral("TRY ") + id);
-        try {
-            if (!club->AddMember(memberValues(id, int(next)), 25.5)) {
-                say(QStringLiteral("NO ") + id);
+        QStringList edited = memberValues(QString(), int(next)).mid(1);
+        edited[updateMemberSlot(MemberSlot::Notes)] = QStringLiteral("Updated by the harness");
+        const std::pair<QString, std::function<bool()>> saves[] = {
+            {QStringLiteral("ADD "),
+             [&] {
+                 return club->AddMember(memberValues(id, int(next)), 25.5);
+             }},
+            {QStringLiteral("UPDATE "), [&] {
+                 return club->UpdateMember(edited, id, 30);
+             }}};
+        for (const auto &[kind, save] : saves) {
+            say(QStringLiteral("TRY ") + kind + id);
+            try {
+                if (!save()) {
+                    say(QStringLiteral("NO ") + kind + id);
+                    return 3;
+                }
+            } catch (...) {
+                say(QStringLiteral("FAIL ") + kind + id + u' '
+                    + failureText(std::current_exception()));
                 return 3;
             }
-        } catch (...) {
-            say(QStringLiteral("FAIL ") + id + u' ' + failureText(std::current_exception()));
-            return 3;
+            say(QStringLiteral("OK ") + kind + id);
         }
-        say(QStringLiteral("OK ") + id);
     }
     return 0;
+}
+
+// A change that first brings the roll up to date (the club's record, saved as it is, so that
+// every run leaves the same roll), or a restore; says DONE when told it succeeded.
+int upkeep(const QString &mode, const QString &file) {
+    setMsgBoxHandler([](const MsgBoxRequest &r) {
+        say(QStringLiteral("MSG ") + oneLine(r.prompt));
+        return int(Mb::OK);
+    });
+    auto club = newClub();
+    auto *later = qobject_cast<_libClub2 *>(dynamic_cast<QObject *>(club.get()));
+    const QStringList values = {QStringLiteral("C-1"), QStringLiteral("Harbour Club")};
+    say(QStringLiteral("BEGUN"));
+    try {
+        const bool done = mode == QLatin1String("restore")
+                              ? later && later->RestoreRoll(file)
+                              : club->UpdateClubDetails(values + QStringList(ClubSize - 2));
+        say(done ? QStringLiteral("DONE") : QStringLiteral("NO"));
+        return done ? 0 : 3;
+    } catch (...) {
+        say(QStringLiteral("FAIL ") + failureText(std::current_exception()));
+    }
+    return 3;
 }
 
 int addOne(const QString &id) {
@@ -184,7 +225,8 @@ int main(int argc, char **argv) {
     setErrorLogBanner(QStringLiteral("Quillmere - Error Log"));
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: relharness add|add1|big|notes|probe <folder> ...\n");
+        std::fprintf(stderr,
+                     "usage: relharness add|add1|big|notes|probe|migrate|restore <folder> ...\n");
         return 2;
     }
     const QString mode = args[1];
@@ -200,6 +242,9 @@ int main(int argc, char **argv) {
             return holdNotes(args[2]);
         if (mode == QLatin1String("probe"))
             return probe();
+        if ((mode == QLatin1String("migrate") || mode == QLatin1String("restore"))
+            && args.size() == 4)
+            return upkeep(mode, args[3]);
     } catch (...) {
         say(QStringLiteral("ERROR ") + failureText(std::current_exception()));
         return 5;

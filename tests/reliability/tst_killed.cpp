@@ -1,19 +1,48 @@
 // A process killed at any moment loses nothing it confirmed and leaves no half change.
 #include "RelSupport.h"
 #include "TestSupport.h"
+#include "club/Roll.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
 #include <QThread>
+#include <algorithm>
+#include <functional>
 
 namespace {
 int envInt(const char *name, int fallback) {
     bool ok = false;
     const int v = qEnvironmentVariableIntValue(name, &ok);
     return ok ? v : fallback;
+}
+
+// Members enough for a backup and a copy to take a few milliseconds.
+QString manyMembers(int n, const char *name) {
+    return QStringLiteral("INSERT INTO tblMain (ClubID,ClubName) VALUES ('C-1','%2 Club');"
+                          "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                          "i < %1) INSERT INTO tblMembers (MemberID,LName,Notes,AddDate) SELECT "
+                          "'M-' || i, '%2' || i, printf('%.300c', 'n'), '2026-01-01 10:00:00' "
+                          "FROM n;")
+        .arg(n)
+        .arg(QLatin1String(name));
+}
+
+// Waits until a finished backup whose name ends in `suffix` lies in the folder.
+bool backupAppears(const QString &folder, const QString &suffix) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 20000) {
+        if (!QDir(folder).entryList({QLatin1Char('*') + suffix}, QDir::Files).isEmpty())
+            return true;
+        QThread::usleep(100);
+    }
+    return false;
 }
 
 quint32 seed() {
@@ -31,14 +60,40 @@ private Q_SLOTS:
     void killedMidSave();
     void killedInsideLargeTransaction_data();
     void killedInsideLargeTransaction();
+    void killedDuringUpkeep_data();
+    void killedDuringUpkeep();
 };
+
+namespace {
+// Every member change has exactly one history row and every history row its change: an
+// addition's row while the member is there, an update's row while its ModDate is set.
+QString historyMismatch(const QString &roll) {
+    QMap<QString, bool> updated; // MemberID -> ModDate set
+    for (const QStringList &r :
+         Roll::rows(roll, "SELECT MemberID, ModDate IS NOT NULL FROM tblMembers"))
+        updated.insert(r.value(0), r.value(1) == QLatin1String("1"));
+    QMap<QString, int> rows; // "operation MemberID" -> rows
+    for (const QStringList &r : Roll::rows(
+             roll, "SELECT Operation || ' ' || MemberID, COUNT(*) FROM tblHistory GROUP BY 1"))
+        rows.insert(r.value(0), r.value(1).toInt());
+    for (auto it = updated.begin(); it != updated.end(); ++it) {
+        if (rows.take(QStringLiteral("add ") + it.key()) != 1)
+            return QStringLiteral("%1 has no single add row").arg(it.key());
+        if (rows.take(QStringLiteral("update ") + it.key()) != (it.value() ? 1 : 0))
+            return QStringLiteral("%1 has the wrong update rows").arg(it.key());
+    }
+    return rows.isEmpty() ? QString()
+                          : QStringLiteral("rows without their change: ") + rows.firstKey();
+}
+} // namespace
 
 void tst_killed::killedMidSave() {
     TempAppFolder app;
     const int rounds = envInt("QMR_KILL_ROUNDS", 60);
     QRandomGenerator rng(seed());
-    int confirmed = 0, inFlightKept = 0, inFlightLost = 0;
-    QSet<QString> confirmedIds;
+    int inFlightKept = 0, inFlightLost = 0;
+    // Saves ("ADD M-5", "UPDATE M-5") confirmed, or found stored after being killed in flight.
+    QSet<QString> confirmed;
     for (int round = 0; round < rounds; ++round) {
         QProcess p;
         QByteArray out;
@@ -51,7 +106,7 @@ void tst_killed::killedMidSave() {
         QString inFlight;
         for (const QString &line : linesOf(out)) {
             if (line.startsWith(QLatin1String("OK "))) {
-                confirmedIds.insert(line.mid(3));
+                confirmed.insert(line.mid(3));
                 inFlight.clear();
             } else if (line.startsWith(QLatin1String("TRY "))) {
                 inFlight = line.mid(4);
@@ -65,27 +120,44 @@ void tst_killed::killedMidSave() {
         const QStringList stored = Roll::memberIds(app.rollPath());
         const QSet<QString> storedSet(stored.begin(), stored.end());
         QCOMPARE(storedSet.size(), stored.size()); // no identifier given twice
-        for (const QString &id : confirmedIds)
+        QSet<QString> updated;
+        for (const QStringList &r : Roll::rows(
+                 app.rollPath(), "SELECT MemberID FROM tblMembers WHERE ModDate IS NOT NULL"))
+            updated.insert(r.value(0));
+        const auto isStored = [&](const QString &save) {
+            const QString id = save.section(u' ', 1);
+            return save.startsWith(QLatin1String("ADD ")) ? storedSet.contains(id)
+                                                          : updated.contains(id);
+        };
+        for (const QString &save : std::as_const(confirmed))
             QVERIFY2(
-                storedSet.contains(id),
-                qPrintable(QStringLiteral("round %1: confirmed %2 is lost").arg(round).arg(id)));
+                isStored(save),
+                qPrintable(QStringLiteral("round %1: confirmed %2 is lost").arg(round).arg(save)));
         for (const QString &id : stored)
-            QVERIFY2(confirmedIds.contains(id) || id == inFlight,
+            QVERIFY2(confirmed.contains(QStringLiteral("ADD ") + id) || inFlight == "ADD " + id,
                      qPrintable(QStringLiteral("round %1: %2 was never saved").arg(round).arg(id)));
+        const QString mismatch = historyMismatch(app.rollPath());
+        QVERIFY2(mismatch.isEmpty(),
+                 qPrintable(QStringLiteral("round %1: %2").arg(round).arg(mismatch)));
         if (!inFlight.isEmpty()) {
-            if (storedSet.contains(inFlight)) {
+            if (isStored(inFlight)) {
                 // Committed just before the kill: it is the secretary's now, like any other.
-                confirmedIds.insert(inFlight);
+                confirmed.insert(inFlight);
                 ++inFlightKept;
             } else {
                 ++inFlightLost;
             }
         }
     }
-    confirmed = int(confirmedIds.size()) - inFlightKept;
-    qInfo("%d rounds, %d saves confirmed, 0 lost; killed in flight: %d kept, %d not stored", rounds,
-          confirmed, inFlightKept, inFlightLost);
-    QVERIFY2(confirmed > 0 && inFlightKept + inFlightLost > 0,
+    const int saves = int(confirmed.size()) - inFlightKept;
+    const qsizetype historyRows = Roll::rows(app.rollPath(), "SELECT COUNT(*) FROM tblHistory")
+                                      .value(0)
+                                      .value(0)
+                                      .toLongLong();
+    qInfo("%d rounds, %d saves confirmed, 0 lost; %lld history rows, one per stored change; "
+          "killed in flight: %d kept, %d not stored",
+          rounds, saves, qlonglong(historyRows), inFlightKept, inFlightLost);
+    QVERIFY2(saves > 0 && inFlightKept + inFlightLost > 0,
              "no kill landed during a save: the rounds prove nothing");
 }
 
@@ -163,6 +235,114 @@ void tst_killed::killedInsideLargeTransaction() {
     if (hold)
         QCOMPARE(restored, rounds);
     QVERIFY2(restored > 0, "no kill landed inside the transaction");
+}
+
+// Killed while an older roll is brought up to date before a change, or while a backup
+// replaces the roll: the roll is whole and in one of the states the operation passes through
+// (each migration and the copy are one transaction), never between two.
+void tst_killed::killedDuringUpkeep_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("backup"); // the one made first, after which the work runs
+    QTest::newRow("migration") << "migrate"
+                               << "-before-migration.qmr";
+    QTest::newRow("restore") << "restore"
+                             << "-before-restore.qmr";
+}
+
+void tst_killed::killedDuringUpkeep() {
+    QFETCH(QString, operation);
+    QFETCH(QString, backup);
+    const bool restore = operation == u"restore";
+    TempAppFolder offered; // for a restore: an older roll, of other members
+    if (restore)
+        offered.exec(manyMembers(5000, "Restored"));
+    TempAppFolder app;
+    if (restore)
+        Roll::upToDate(app.rollPath());
+    app.exec(manyMembers(restore ? 2000 : 3000, "Current"));
+    const QString roll = app.rollPath(), backups = app.path() + QStringLiteral("/backups");
+    const QString pristine = app.path() + QStringLiteral("/pristine.qmr");
+    QVERIFY(QFile::copy(roll, pristine));
+    const auto reset = [&] {
+        QDir(backups).removeRecursively();
+        QFile::remove(roll + QStringLiteral("-journal"));
+        return QFile::remove(roll) && QFile::copy(pristine, roll);
+    };
+    const QStringList args{operation, app.path(),
+                           restore ? offered.rollPath() : QStringLiteral("-")};
+    const auto state = [&] {
+        return Roll::originalDigest(roll) + ' ' + QByteArray::number(Roll::version(roll));
+    };
+    // The states a whole run passes through, by name.
+    const QByteArray before = state();
+    QMap<QByteArray, QString> states{{before, QStringLiteral("as before")}};
+    if (restore)
+        states.insert(Roll::originalDigest(offered.rollPath()) + " 1",
+                      QStringLiteral("restored, still at version 1"));
+    else
+        states.insert(Roll::originalDigest(roll) + " 2", QStringLiteral("migrated, unchanged"));
+
+    // Three whole runs: the time after the backup is where the work is worth cutting short.
+    std::vector<std::pair<qint64, qint64>> runs; // whole, after the backup (microseconds)
+    QByteArray done;
+    for (int i = 0; i < 3; ++i) {
+        QProcess p;
+        QByteArray out;
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(startAndWaitFor(p, args, QStringLiteral("BEGUN"), out));
+        QVERIFY(backupAppears(backups, backup));
+        const qint64 backedUp = t.nsecsElapsed() / 1000;
+        QVERIFY(p.waitForFinished(60000));
+        runs.emplace_back(t.nsecsElapsed() / 1000, t.nsecsElapsed() / 1000 - backedUp);
+        QCOMPARE(linesOf(out + p.readAllStandardOutput()).value(1), QStringLiteral("DONE"));
+        done = state();
+        QVERIFY(reset());
+    }
+    std::sort(runs.begin(), runs.end());
+    const auto [wholeUs, afterBackupUs] = runs[1];
+    states.insert(done, QStringLiteral("done"));
+
+    QRandomGenerator rng(seed());
+    const int rounds = envInt("QMR_UPKEEP_ROUNDS", 30);
+    QMap<QString, int> seen;
+    int hot = 0, takenBack = 0;
+    for (int round = 0; round < rounds; ++round) {
+        QProcess p;
+        QByteArray out;
+        QVERIFY(startAndWaitFor(p, args, QStringLiteral("BEGUN"), out));
+        // Every other kill at a random moment of the run, the others just after the backup.
+        if (round % 2 == 0)
+            QThread::usleep(rng.bounded(quint32(wholeUs + wholeUs / 5 + 1)));
+        else if (backupAppears(backups, backup))
+            QThread::usleep(rng.bounded(quint32(afterBackupUs + 1)));
+        killHard(p, out);
+        const bool journal = QFile::exists(roll + QStringLiteral("-journal"));
+
+        QCOMPARE(Roll::integrity(roll), QStringLiteral("ok"));
+        const QByteArray now = state();
+        QVERIFY2(states.contains(now), qPrintable(QStringLiteral("round %1: a state between "
+                                                                 "two: version %2, history %3")
+                                                      .arg(round)
+                                                      .arg(Roll::version(roll))
+                                                      .arg(Roll::hasHistory(roll))));
+        QCOMPARE(Roll::hasHistory(roll), Roll::version(roll) == RollSchemaVersion);
+        if (linesOf(out).contains(QStringLiteral("DONE")))
+            QCOMPARE(now, done);
+        ++seen[states[now]];
+        hot += journal ? 1 : 0;
+        takenBack += journal && now == before ? 1 : 0;
+        QVERIFY(reset());
+    }
+    QStringList outcomes;
+    for (auto it = seen.begin(); it != seen.end(); ++it)
+        outcomes << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
+    qInfo("%d kills: %s; none between. %d left a journal (%d of them inside the %s's "
+          "transaction, taken back); a whole run %lld ms, %lld ms of it after the backup",
+          rounds, qPrintable(outcomes.join(QStringLiteral(", "))), hot, takenBack,
+          QTest::currentDataTag(), wholeUs / 1000, afterBackupUs / 1000);
+    QVERIFY2(seen.value(QStringLiteral("as before")) > 0 && seen.size() > 1,
+             "the kills did not land on both sides of the work");
 }
 
 QTEST_GUILESS_MAIN(tst_killed)

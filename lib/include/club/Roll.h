@@ -11,11 +11,17 @@
 // roll rebuilt by a tool that drops it (0) is known by its four tables and is marked again.
 inline constexpr int RollApplicationId = 0x514D5233;
 
+// The layout of the roll this version writes (PRAGMA user_version): 1 the four original
+// tables, 2 with the history of changes. An older roll is brought up to date by the numbered
+// migrations in data/migrations at its first change; a newer one is only read.
+inline constexpr int RollSchemaVersion = 2;
+
 // The refusals are worded for the club's secretary, who can put a backup in place but not
 // repair a file.
-class RollProfile final : public FileProfile {
+class RollProfile : public FileProfile {
 public:
     int applicationId() const override { return RollApplicationId; }
+    int newestVersion() const override { return RollSchemaVersion; }
 
     QString missing(const QStringList &tables, const ColumnReader &columnsOf) const override {
         // What makes a file a roll when it carries no mark: the four tables with these columns.
