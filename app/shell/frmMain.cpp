@@ -1,8 +1,12 @@
 #include "frmMain.h"
+#include "backup/RollBackup.h"
+#include "backup/frmRestore.h"
 #include "clubdetails/frmEditClubData.h"
 #include "common/modGlobal.h"
 #include "frmAbout.h"
 #include "help/HelpWindow.h"
+#include "history/frmDeletedMembers.h"
+#include "history/frmMemberHistory.h"
 #include "members/frmAddMem.h"
 #include "members/frmDeleteMem.h"
 #include "members/frmEditMem.h"
@@ -70,6 +74,12 @@ constexpr MenuEntry MenuTable[] = {
     {Row::Menu, "&Tools", "mnuTools"},
     {Row::Item, "Find Member...", "mnuToolsFindMember", MenuCommand::FindMember, Roster::All,
      QKeySequence::Find},
+    {Row::Separator, "-", "T0"},
+    {Row::Item, "Member History...", "mnuToolsMemberHistory", MenuCommand::MemberHistory},
+    {Row::Item, "Recently Deleted", "mnuToolsRecentlyDeleted", MenuCommand::RecentlyDeleted},
+    {Row::Separator, "-", "T1"},
+    {Row::Item, "Back Up Now...", "mnuToolsBackUpNow", MenuCommand::BackUpNow},
+    {Row::Item, "Restore From Backup...", "mnuToolsRestore", MenuCommand::RestoreFromBackup},
     {Row::Menu, "&Window", "mnuWindow"},
     {Row::Item, "Cascade", "mnuWindowCascade", MenuCommand::Cascade},
     {Row::Separator, "-", "W0"},
@@ -246,6 +256,23 @@ void frmMain::run(MenuCommand command, Roster roster) {
         case MenuCommand::FindMember:
             openFindMember();
             break;
+        case MenuCommand::MemberHistory:
+            showChild(m_history);
+            break;
+        case MenuCommand::RecentlyDeleted:
+            openRecentlyDeleted();
+            break;
+        case MenuCommand::BackUpNow:
+            BackUpNow(this);
+            break;
+        case MenuCommand::RestoreFromBackup:
+            if (!m_restore) {
+                showChild(m_restore);
+                m_restore->setOpenWindows([this] { return otherChildTitles(m_restore); });
+            } else {
+                raiseChild(m_restore);
+            }
+            break;
         case MenuCommand::Cascade:
             Arrange(ArrangeCode::Cascade);
             break;
@@ -309,6 +336,25 @@ void frmMain::openFindMember() {
                 m_editMem->pickMember(id);
         });
     });
+}
+
+void frmMain::openRecentlyDeleted() {
+    if (m_deleted) {
+        raiseChild(m_deleted);
+        return;
+    }
+    showChild(m_deleted);
+    connect(m_deleted, &frmDeletedMembers::historyAsked, this, [this](const QString &id) {
+        skipOnFailure([&] { showChild(m_history)->showMember(id); });
+    });
+}
+
+QStringList frmMain::otherChildTitles(const QWidget *except) const {
+    QStringList titles;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (sub->widget() && sub->widget() != except)
+            titles << sub->widget()->windowTitle();
+    return titles;
 }
 
 void frmMain::checkForUpdate() {

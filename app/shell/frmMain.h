@@ -9,6 +9,9 @@ class frmAddMem;
 class frmEditMem;
 class frmDeleteMem;
 class frmFindMember;
+class frmMemberHistory;
+class frmDeletedMembers;
+class frmRestore;
 class frmEditClubData;
 enum class Roster;
 
@@ -25,6 +28,10 @@ enum class MenuCommand {
     DeleteMember,
     Report,
     FindMember,
+    MemberHistory,
+    RecentlyDeleted,
+    BackUpNow,
+    RestoreFromBackup,
     Cascade,
     TileVertically,
     TileHorizontally,
@@ -78,6 +85,10 @@ private:
     // Opens the find window, or fills the open one afresh; a member chosen there opens in
     // "Edit Member".
     void openFindMember();
+    // "Recently Deleted"; its "Member History..." opens the history window on that member.
+    void openRecentlyDeleted();
+    // The titles of the child windows open now, but one.
+    QStringList otherChildTitles(const QWidget *except) const;
     void checkForUpdate();
     // The client area the window opens with where the screen has room for it: the largest
     // child form, member editing, with room to cascade the others.
@@ -96,5 +107,8 @@ private:
     QPointer<frmEditMem> m_editMem;
     QPointer<frmDeleteMem> m_deleteMem;
     QPointer<frmFindMember> m_findMem;
+    QPointer<frmMemberHistory> m_history;
+    QPointer<frmDeletedMembers> m_deleted;
+    QPointer<frmRestore> m_restore;
     QPointer<frmEditClubData> m_editClub;
 };

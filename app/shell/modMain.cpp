@@ -1,4 +1,6 @@
 #include "modMain.h"
+#include "backup/RollBackup.h"
+#include "club/Roll.h"
 #include "clubdetails/frmClubData.h"
 #include "common/modGlobal.h"
 #include "component/Component.h"
@@ -48,6 +50,20 @@ Outcome handled(const std::function<void()> &step) {
         return Outcome::Stop;
     }
 }
+
+// A roll of a newer version is only read; the secretary learns it once, at start.
+void tellIfReadOnly() {
+    int version = 0;
+    if (!skipOnFailure([&] { version = club2().RollVersion(); }) || version <= RollSchemaVersion)
+        return;
+    MsgBox(QStringLiteral("This roll was saved by a newer version of Quillmere (its version is %1, "
+                          "this program knows up to %2). It is opened read-only: you can look "
+                          "up members and print rosters, but no change can be saved. Install the "
+                          "newer version to work with it.")
+               .arg(version)
+               .arg(RollSchemaVersion),
+           Mb::Exclamation | Mb::OKOnly, appTitle());
+}
 } // namespace
 
 QString appHelpFile() {
@@ -87,10 +103,13 @@ bool Main() {
             splash = std::make_unique<frmSplash>();
             splash->load();
         },
+        // The roll was checked by the first library call; nothing has written to it yet.
+        [] { AutomaticBackupAtStart(); },
         [] { setPointer(Pointer::Busy); },
         [&] { splash.reset(); },
         [] { setPointer(Pointer::Default); },
         [] { frmMain::instance()->show(); },
+        [] { tellIfReadOnly(); },
     };
     for (const auto &step : steps)
         if (handled(step) == Outcome::Stop)

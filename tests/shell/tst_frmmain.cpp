@@ -230,7 +230,13 @@ void TestFrmMain::menuBar_data() {
                                             "Junior Members|mnuReportsJuniorMembers"};
     // The one menu beyond the original ones; its items may have shortcuts.
     QTest::newRow("Tools") << "&Tools"
-                           << "mnuTools" << QStringList{"Find Member...|mnuToolsFindMember"};
+                           << "mnuTools" << QStringList{"Find Member...|mnuToolsFindMember",
+                                                        "-|T0",
+                                                        "Member History...|mnuToolsMemberHistory",
+                                                        "Recently Deleted|mnuToolsRecentlyDeleted",
+                                                        "-|T1",
+                                                        "Back Up Now...|mnuToolsBackUpNow",
+                                                        "Restore From Backup...|mnuToolsRestore"};
     QTest::newRow("Window") << "&Window"
                             << "mnuWindow"
                             << QStringList{"Cascade|mnuWindowCascade",           "-|W0",

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The window of "Restore From Backup...": the roll's backups and any file picked, each with
+// what it holds, and the one chosen put in place of the roll by the library.
+class frmRestore : public QWidget {
+    Q_OBJECT
+
+public:
+    // The titles of the other child windows open now: the roll is replaced only when there are
+    // none, so no window goes on showing or saving what the roll no longer holds.
+    using OpenWindows = std::function<QStringList()>;
+    explicit frmRestore(OpenWindows openWindows = {}, QWidget *parent = nullptr);
+    void setOpenWindows(OpenWindows openWindows) { m_openWindows = std::move(openWindows); }
+
+    enum Column { DateColumn, MembersColumn, ClubColumn, StateColumn, KindColumn, FileColumn };
+
+    QLabel *lblHint = nullptr;
+    QTreeWidget *lvBackups = nullptr;
+    QPushButton *cmdOtherFile = nullptr;
+    QPushButton *cmdRestore = nullptr;
+    QPushButton *cmdClose = nullptr;
+
+    // Lists the files picked and the automatic backups, each read afresh.
+    void FillBackupList();
+    // What "Other File..." does with the file picked: lists it (once) and selects it.
+    void addFile(const QString &path);
+    // The selected file, once checked and confirmed, replaces the roll.
+    void Restore();
+    QSize sizeHint() const override;
+
+private:
+    void addRow(const QString &path, const QString &kind);
+    QString selectedPath() const;
+    void selectionChanged();
+    void pickFile();
+
+    OpenWindows m_openWindows;
+    QStringList m_picked; // newest first
+};
