@@ -8,6 +8,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace {
 // The roll's version from which it holds tblHistory.
@@ -78,6 +82,16 @@ QString userName() {
         if (!user.isEmpty())
             return user;
     }
+#ifdef Q_OS_UNIX
+    // Started without a login shell's environment (a desktop launcher, a service): the
+    // account itself still has a name.
+    passwd entry{};
+    passwd *found = nullptr;
+    char buffer[1024];
+    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found
+        && found->pw_name && *found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name);
+#endif
     return QStringLiteral("unknown");
 }
 
