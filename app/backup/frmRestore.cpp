@@ -89,8 +89,8 @@ frmRestore::frmRestore(OpenWindows openWindows, QWidget *parent)
                                 QStringLiteral("Kind"), QStringLiteral("File")});
     lvBackups->headerItem()->setTextAlignment(MembersColumn, Qt::AlignRight | Qt::AlignVCenter);
     cmdOtherFile =
-        formButton(this, QStringLiteral("&Other File..."), QStringLiteral("cmdOtherFile"));
-    cmdRestore = formButton(this, QStringLiteral("&Restore"), QStringLiteral("cmdRestore"));
+        formButton(this, QStringLiteral("Other &File..."), QStringLiteral("cmdOtherFile"));
+    cmdRestore = formButton(this, QStringLiteral("Rest&ore"), QStringLiteral("cmdRestore"));
     cmdClose = formButton(this, QStringLiteral("&Close"), QStringLiteral("cmdClose"));
 
     auto *buttons = new QHBoxLayout;

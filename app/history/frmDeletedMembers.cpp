@@ -61,9 +61,9 @@ frmDeletedMembers::frmDeletedMembers(QWidget *parent)
     layout->addWidget(lvDeleted, 1);
 
     auto *buttons = new QHBoxLayout;
-    cmdRestore = formButton(this, QStringLiteral("&Restore Member"), QStringLiteral("cmdRestore"),
+    cmdRestore = formButton(this, QStringLiteral("Restore &Member"), QStringLiteral("cmdRestore"),
                             QStringLiteral("Restore member"));
-    cmdHistory = formButton(this, QStringLiteral("Member &History..."),
+    cmdHistory = formButton(this, QStringLiteral("Member Hi&story..."),
                             QStringLiteral("cmdHistory"), QStringLiteral("Member history"));
     buttons->addWidget(cmdRestore);
     buttons->addWidget(cmdHistory);

@@ -90,9 +90,9 @@ frmMemberHistory::frmMemberHistory(QWidget *parent)
 
     auto *buttons = new QHBoxLayout;
     cmdExport =
-        formButton(this, QStringLiteral("&Export This Member's Data..."),
+        formButton(this, QStringLiteral("E&xport This Member's Data..."),
                    QStringLiteral("cmdExport"), QStringLiteral("Export this member's data"));
-    cmdErase = formButton(this, QStringLiteral("E&rase..."), QStringLiteral("cmdErase"),
+    cmdErase = formButton(this, QStringLiteral("Era&se..."), QStringLiteral("cmdErase"),
                           QStringLiteral("Erase this member"));
     cmdErase->setToolTip(
         QStringLiteral(" Deletes the member and their personal data in the history, for good "));
