@@ -25,6 +25,7 @@
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <tuple>
 
 using namespace members;
 using namespace history;
@@ -56,13 +57,9 @@ frmMemberHistory::frmMemberHistory(QWidget *parent)
     setWindowTitle(appTitle() + QStringLiteral(" - Member History"));
     auto *layout = new QVBoxLayout(this);
 
-    lvMember = new MemberList(HistoryListColumns, this);
-    lvMember->setObjectName(QStringLiteral("lvMember"));
-    lvMember->setAccessibleName(QStringLiteral("Members found"));
-    lvMember->setToolTip(QStringLiteral(" Select a member to see their history "));
-    finder = new MemberFinder(lvMember, this);
-    layout->addWidget(finder);
-    layout->addWidget(lvMember, 1);
+    std::tie(finder, lvMember) =
+        addFindableList(this, layout, HistoryListColumns, QStringLiteral("Members found"),
+                        QStringLiteral(" Select a member to see their history "));
 
     lblMember = new QLabel(QStringLiteral("Choose a member to see their history."), this);
     lblMember->setObjectName(QStringLiteral("lblMember"));
@@ -103,7 +100,6 @@ frmMemberHistory::frmMemberHistory(QWidget *parent)
     cmdExport->setEnabled(false);
     cmdErase->setEnabled(false);
 
-    QWidget::setTabOrder(finder->txtFind, lvMember);
     QWidget::setTabOrder(lvMember, lvHistory);
     QWidget::setTabOrder(lvHistory, cmdExport);
     QWidget::setTabOrder(cmdExport, cmdErase);

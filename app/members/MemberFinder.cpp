@@ -102,4 +102,17 @@ bool MemberFinder::eventFilter(QObject *watched, QEvent *event) {
     }
 }
 
+FindableList addFindableList(QWidget *form, QBoxLayout *layout, std::span<const ListColumn> columns,
+                             const QString &spoken, const QString &tip) {
+    auto *list = new MemberList(columns, form);
+    list->setObjectName(QStringLiteral("lvMember"));
+    list->setAccessibleName(spoken);
+    list->setToolTip(tip);
+    auto *finder = new MemberFinder(list, form);
+    layout->addWidget(finder);
+    layout->addWidget(list, 1);
+    QWidget::setTabOrder(finder->txtFind, list);
+    return {finder, list};
+}
+
 } // namespace members

@@ -2,12 +2,16 @@
 
 #include <QWidget>
 
+#include "MemberList.h"
+
+#include <span>
+#include <utility>
+
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 
 namespace members {
-
-class MemberList;
 
 // The find box above a member list: what is typed narrows the list as it is typed, and the
 // count beside it says how many of the roll's members are shown.
@@ -40,5 +44,11 @@ private:
     MemberList *m_list;
     bool m_shown = false;
 };
+
+// A member list with its find box above it, both added to the form's layout: the list is
+// named lvMember and follows the box in the tab order.
+using FindableList = std::pair<MemberFinder *, MemberList *>;
+FindableList addFindableList(QWidget *form, QBoxLayout *layout, std::span<const ListColumn> columns,
+                             const QString &spoken, const QString &tip);
 
 } // namespace members

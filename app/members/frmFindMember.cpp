@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <tuple>
 
 using namespace members;
 
@@ -30,14 +31,9 @@ frmFindMember::frmFindMember(QWidget *parent)
     setObjectName(QStringLiteral("frmFindMember"));
     setWindowTitle(appTitle() + QStringLiteral(" - Find Member"));
     auto *layout = new QVBoxLayout(this);
-    lvMember = new MemberList(FindListColumns, this);
-    lvMember->setObjectName(QStringLiteral("lvMember"));
-    lvMember->setAccessibleName(QStringLiteral("Members found"));
-    lvMember->setToolTip(QStringLiteral(" Enter or double-click opens the member for editing "));
-    finder = new MemberFinder(lvMember, this);
-    layout->addWidget(finder);
-    layout->addWidget(lvMember, 1);
-    QWidget::setTabOrder(finder->txtFind, lvMember);
+    std::tie(finder, lvMember) =
+        addFindableList(this, layout, FindListColumns, QStringLiteral("Members found"),
+                        QStringLiteral(" Enter or double-click opens the member for editing "));
     lvMember->installEventFilter(this);
 
     connect(finder, &MemberFinder::picked, this,
