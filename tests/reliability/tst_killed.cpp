@@ -72,6 +72,10 @@ QString historyMismatch(const QString &roll) {
     for (const QStringList &r :
          Roll::rows(roll, "SELECT MemberID, ModDate IS NOT NULL FROM tblMembers"))
         updated.insert(r.value(0), r.value(1) == QLatin1String("1"));
+    // Killed before the first save brought the roll up to date: nothing can be stored yet.
+    if (Roll::rows(roll, "SELECT name FROM sqlite_master WHERE name = 'tblHistory'").isEmpty())
+        return updated.isEmpty() ? QString()
+                                 : QStringLiteral("members stored on a roll without history");
     QMap<QString, int> rows; // "operation MemberID" -> rows
     for (const QStringList &r : Roll::rows(
              roll, "SELECT Operation || ' ' || MemberID, COUNT(*) FROM tblHistory GROUP BY 1"))
