@@ -118,7 +118,7 @@ void BackUpNow(QWidget *parent) {
 
 RollSummary readRollSummary(const QString &path) {
     const DatabaseSummary found =
-        readDatabaseSummary(path, *rollProfile(),
+        readDatabaseSummary(path, rollProfile(),
                             {QStringLiteral("SELECT COUNT(*) FROM tblMembers"),
                              QStringLiteral("SELECT ClubName FROM tblMain ORDER BY ID LIMIT 1"),
                              QStringLiteral("PRAGMA user_version")});

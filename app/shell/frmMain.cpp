@@ -266,12 +266,9 @@ void frmMain::run(MenuCommand command, Roster roster) {
             BackUpNow(this);
             break;
         case MenuCommand::RestoreFromBackup:
-            if (!m_restore) {
-                showChild(m_restore);
-                m_restore->setOpenWindows([this] { return otherChildTitles(m_restore); });
-            } else {
-                raiseChild(m_restore);
-            }
+            showChild<frmRestore>(m_restore, [this](frmRestore *form) {
+                form->setOpenWindows([this, form] { return otherChildTitles(form); });
+            });
             break;
         case MenuCommand::Cascade:
             Arrange(ArrangeCode::Cascade);
@@ -322,30 +319,25 @@ void frmMain::openMemberList(bool forEditing) {
 }
 
 void frmMain::openFindMember() {
-    if (m_findMem) {
-        // Members may have been added or changed since it was filled.
+    // Members may have been added or changed since an open one was filled.
+    if (m_findMem)
         m_findMem->FillMemberList();
-        raiseChild(m_findMem);
-        return;
-    }
-    showChild(m_findMem);
-    connect(m_findMem, &frmFindMember::memberChosen, this, [this](const QString &id) {
-        skipOnFailure([&] {
-            openMemberList(true);
-            if (m_editMem)
-                m_editMem->pickMember(id);
+    showChild<frmFindMember>(m_findMem, [this](frmFindMember *form) {
+        connect(form, &frmFindMember::memberChosen, this, [this](const QString &id) {
+            skipOnFailure([&] {
+                openMemberList(true);
+                if (m_editMem)
+                    m_editMem->pickMember(id);
+            });
         });
     });
 }
 
 void frmMain::openRecentlyDeleted() {
-    if (m_deleted) {
-        raiseChild(m_deleted);
-        return;
-    }
-    showChild(m_deleted);
-    connect(m_deleted, &frmDeletedMembers::historyAsked, this, [this](const QString &id) {
-        skipOnFailure([&] { showChild(m_history)->showMember(id); });
+    showChild<frmDeletedMembers>(m_deleted, [this](frmDeletedMembers *form) {
+        connect(form, &frmDeletedMembers::historyAsked, this, [this](const QString &id) {
+            skipOnFailure([&] { showChild(m_history)->showMember(id); });
+        });
     });
 }
 

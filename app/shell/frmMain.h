@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <functional>
 
 class QMdiArea;
 class frmAddMem;
@@ -58,13 +59,16 @@ public:
     // The background picture of the client area; null when it could not be loaded.
     QPixmap backgroundPicture() const;
 
-    // Shows a child form (single instance per form type): creates it on first use, raises it
-    // when already open, then cascades the child windows.
+    // Shows a child form (single instance per form type): creates it on first use (then
+    // hands it to setUp, to be wired), raises it when already open, then cascades the child
+    // windows.
     template<typename Form>
-    Form *showChild(QPointer<Form> &slot) {
+    Form *showChild(QPointer<Form> &slot, const std::function<void(Form *)> &setUp = {}) {
         if (!slot) {
             slot = new Form;
             addChild(slot);
+            if (setUp)
+                setUp(slot);
         }
         raiseChild(slot);
         return slot;

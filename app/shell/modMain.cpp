@@ -75,7 +75,7 @@ bool Main() {
     skipOnFailure([] { g_helpFile = appPath(QStringLiteral("\\help\\qmr.hlp")); });
     skipOnFailure([] { QApplication::clipboard()->clear(); });
     // The roll itself is guarded: every copy that would write it meets the same lock.
-    if (anotherInstanceRunning(appPath(QStringLiteral("\\club\\club.qmr")))) {
+    if (anotherInstanceRunning(rollFile())) {
         setPointer(Pointer::Default);
         MsgBox(appTitle() + QStringLiteral(" is already running on this computer! "),
                Mb::Exclamation | Mb::OKOnly, appTitle());
@@ -124,7 +124,7 @@ bool CheckDatabase() {
             QDir::setCurrent(appFolder());
     });
     bool found = true;
-    skipOnFailure([&] { found = QFileInfo::exists(appPath(QStringLiteral("\\club\\club.qmr"))); });
+    skipOnFailure([&] { found = QFileInfo::exists(rollFile()); });
     skipOnFailure([] { setPointer(Pointer::Arrow); });
     return found;
 }

@@ -294,74 +294,35 @@ BackupOutcome backupDatabase(const QString &source, const QString &target) {
     return {true, target, {}};
 }
 
-DatabaseSummary readDatabaseSummary(const QString &path, const FileProfile &profile,
+DatabaseSummary readDatabaseSummary(const QString &path, std::shared_ptr<const FileProfile> profile,
                                     const QStringList &queries) {
     using State = DatabaseSummary::State;
     DatabaseSummary s;
-    auto verdict = [&s](State state, const QString &problem) {
-        s.state = state;
-        s.problem = problem;
-        s.values.clear();
+    if (!QFileInfo(path).isFile()) {
+        s.problem = QStringLiteral("The file %1 cannot be found.").arg(native(path));
         return s;
-    };
-    if (!QFileInfo(path).isFile())
-        return verdict(State::Unreadable,
-                       QStringLiteral("The file %1 cannot be found.").arg(native(path)));
-    Db d;
-    if (openDb(d, path, SQLITE_OPEN_READONLY) != SQLITE_OK)
-        return verdict(
-            State::Unreadable,
-            QStringLiteral("The file %1 cannot be opened (%2).").arg(native(path), d.words()));
-    // A failing read: what it says about the file.
-    auto unread = [&](int rc) {
-        if ((rc & 0xFF) == SQLITE_NOTADB)
-            return verdict(State::Foreign, profile.notOfThisKind(native(path), d.words()));
-        if ((rc & 0xFF) == SQLITE_CORRUPT)
-            return verdict(State::Damaged, profile.damaged(native(path), d.words(), false));
-        if (rc == SQLITE_READONLY_ROLLBACK)
-            return verdict(State::Unreadable,
-                           QStringLiteral("A change to %1 was cut short and has not been undone "
-                                          "yet (a journal lies beside it): it cannot be read as "
-                                          "it is.")
-                               .arg(native(path)));
-        return verdict(
-            State::Unreadable,
-            QStringLiteral("The file %1 cannot be read (%2).").arg(native(path), d.words()));
-    };
-    QStringList rows;
-    if (const int rc = collect(d.db, QStringLiteral("PRAGMA application_id"), &rows))
-        return unread(rc);
-    const int id = rows.value(0).toInt();
-    const int wanted = profile.applicationId();
-    if (wanted != 0 && id != 0 && id != wanted)
-        return verdict(State::Foreign, profile.markedByAnother(native(path)));
-    if (const int rc = collect(d.db, QStringLiteral("PRAGMA quick_check(1)"), &rows))
-        return unread(rc);
-    if (rows != QStringList{QStringLiteral("ok")})
-        return verdict(State::Damaged, profile.damaged(native(path), rows.value(0), false));
-    QStringList tables;
-    if (const int rc = collect(
-            d.db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"), &tables))
-        return unread(rc);
-    const QString what = profile.missing(tables, [&](const QString &table) {
-        QStringList columns;
-        collect(d.db,
-                QStringLiteral("SELECT name FROM pragma_table_info('%1')")
-                    .arg(QString(table).replace(u'\'', QStringLiteral("''"))),
-                &columns);
-        return columns;
-    });
-    if (!what.isEmpty()) {
-        const bool unmarked = wanted != 0 && id == 0;
-        return verdict(unmarked ? State::Foreign : State::Damaged,
-                       profile.lacking(native(path), what, unmarked));
     }
-    for (const QString &query : queries) {
-        if (collect(d.db, query, &rows) != SQLITE_OK)
-            return verdict(State::Damaged, profile.damaged(native(path), d.words(), false));
-        s.values << rows.value(0);
+    // The connection's own open judges the file by the profile, as for the file in use.
+    Connection file;
+    file.setConnectionString(QStringLiteral("Data Source=") + Connection::quoteValue(path) + u';');
+    file.setProfile(std::move(profile));
+    file.setReadOnly(true);
+    try {
+        file.open();
+        for (const QString &query : queries) {
+            const RecordsetPtr rows = file.execute(query);
+            s.values << (rows && rows->recordCount() > 0 ? rows->value(0, 0).toString()
+                                                         : QString());
+        }
+        file.close();
+        s.state = State::Sound;
+    } catch (const DbError &e) {
+        s.values.clear();
+        s.state = e.number() == SQLITE_NOTADB    ? State::Foreign
+                  : e.number() == SQLITE_CORRUPT ? State::Damaged
+                                                 : State::Unreadable;
+        s.problem = e.description();
     }
-    s.state = State::Sound;
     return s;
 }
 

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 struct QMR_PLATFORM_EXPORT BackupOutcome {
     bool ok = false;
@@ -24,9 +25,10 @@ struct QMR_PLATFORM_EXPORT BackupOutcome {
 // still to be undone (a hot journal) is refused rather than copied half-changed.
 QMR_PLATFORM_EXPORT BackupOutcome backupDatabase(const QString &source, const QString &target);
 
-// What a database file holds, read without changing it: opened read-only (never created, a
-// journal beside it never played), its pages read through (quick_check), its kind judged by
-// the profile, then each query's first value. For the list of backups to restore from.
+// What a database file holds, read without changing it: opened read-only by a Connection
+// with the profile (never created, a journal beside it never played, its pages and kind
+// checked as for the file in use, once per process), then each query's first value. For the
+// list of backups to restore from.
 struct QMR_PLATFORM_EXPORT DatabaseSummary {
     enum class State {
         Sound,     // of the profile's kind, every page readable; values holds the answers
@@ -39,7 +41,7 @@ struct QMR_PLATFORM_EXPORT DatabaseSummary {
     QStringList values;
 };
 QMR_PLATFORM_EXPORT DatabaseSummary readDatabaseSummary(const QString &path,
-                                                        const FileProfile &profile,
+                                                        std::shared_ptr<const FileProfile> profile,
                                                         const QStringList &queries);
 
 // The backups of one database file in one folder ("backups/" below the application folder):
