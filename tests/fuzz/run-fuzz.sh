@@ -25,7 +25,7 @@ cmake --build "$out" -j 2 >"$out/build.log" 2>&1 || { tail -30 "$out/build.log";
 export QT_QPA_PLATFORM=offscreen
 export LSAN_OPTIONS="suppressions=$here/../lsan.supp:print_suppressions=0"
 status=0
-for target in clean statements rtf; do
+for target in clean statements rtf csv; do
     # New inputs go to a corpus in the build folder; the seeds in the tree stay as they are.
     mkdir -p "$out/corpus/$target"
     echo "fuzz_$target: $seconds s"
