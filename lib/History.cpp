@@ -173,15 +173,17 @@ void libClub::addHistoryRow(const QString &operation, const QVariant &memberId,
                   {changedAt(), userName(), operation, memberId, changes});
 }
 
+RecordsetPtr libClub::historyRows(const QString &rest, const QVariantList &params) {
+    if (con().userVersion() < HistoryVersion)
+        return noHistory();
+    return con().execute(HistoryColumns + u' ' + rest, params);
+}
+
 RecordsetPtr libClub::MemberHistory(const QString &memberId) {
     return passedOn([&] {
         RecordsetPtr rs;
         framed([&] {
-            rs = con().userVersion() < HistoryVersion
-                     ? noHistory()
-                     : con().execute(HistoryColumns
-                                         + QStringLiteral(" WHERE MemberID = ? ORDER BY HistoryID"),
-                                     {memberId});
+            rs = historyRows(QStringLiteral("WHERE MemberID = ? ORDER BY HistoryID"), {memberId});
         });
         return rs;
     });
@@ -191,10 +193,8 @@ RecordsetPtr libClub::DeletedMembers() {
     return passedOn([&] {
         RecordsetPtr rs;
         framed([&] {
-            rs = con().userVersion() < HistoryVersion
-                     ? noHistory()
-                     : con().execute(HistoryColumns + QStringLiteral(" WHERE ") + StillDeleted
-                                     + QStringLiteral(" ORDER BY HistoryID DESC"));
+            rs = historyRows(QStringLiteral("WHERE ") + StillDeleted
+                             + QStringLiteral(" ORDER BY HistoryID DESC"));
         });
         return rs;
     });

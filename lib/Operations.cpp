@@ -15,28 +15,16 @@ const LogWriter UpdateClubLog{.label = QStringLiteral("UpdateClubDetails - DLL F
 const LogWriter UpdateMemberLog{.label = QStringLiteral("Update Member - DLL Function"),
                                 .bannerIndent = 13};
 
-// Stored dates sort as text and read back the same under any locale.
 QString now() {
-    return currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return MemberRules::storedTime(currentDateTime());
 }
 
 // The shortest text that reads back as the same amount, always with "." as decimal mark. The
 // engine reads whole cents back exactly; other amounts it may read one unit in the last
-// place off.
-// "nan" and "inf" are no amount and no SQL either: such a value fails before the statement.
+// place off. Dues that are no number fail before the statement.
 QString dues(double amount) {
-    if (!std::isfinite(amount))
-        throw DbError(1, QStringLiteral("The dues are not a number: ") + QString::number(amount));
+    MemberRules::requireAmount(amount);
     return QString::number(amount, 'g', QLocale::FloatingPointShortest);
-}
-
-// A list shorter than the operation reads is the caller's mistake: storing blanks for the
-// missing fields would lose them silently, so it fails like any other bad value.
-QString element(const QStringList &list, int i) {
-    constexpr int SubscriptOutOfRange = 9;
-    if (i < 0 || i >= list.size())
-        throw Failure(SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
-    return list.at(i);
 }
 
 // A value placed between the quotes unchanged must not hold an apostrophe: it would end the
@@ -53,13 +41,36 @@ QString unchanged(const QString &value) {
     return value;
 }
 
+constexpr int NoMatchingRow = ErrNo::NoCurrentRow;
+using MemberRules::element;
+using MemberRules::requireOneMember;
+} // namespace
+
+// Stored dates sort as text and read back the same under any locale.
+QString MemberRules::storedTime(const QDateTime &t) {
+    return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// A list shorter than the operation reads is the caller's mistake: storing blanks for the
+// missing fields would lose them silently, so it fails like any other bad value.
+QString MemberRules::element(const QStringList &list, int i) {
+    constexpr int SubscriptOutOfRange = 9;
+    if (i < 0 || i >= list.size())
+        throw Failure(SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+    return list.at(i);
+}
+
+// "nan" and "inf" are no amount, and in a statement no SQL either.
+void MemberRules::requireAmount(double amount) {
+    if (!std::isfinite(amount))
+        throw DbError(1, QStringLiteral("The dues are not a number: ") + QString::number(amount));
+}
+
 // A member's identifier is its key: a change that would touch no row, or several, is
 // refused (and rolled back) rather than reported as done. Several rows share an identifier
 // only in a roll from before identifiers were guarded by a unique index.
-constexpr int NoMatchingRow = ErrNo::NoCurrentRow;
-constexpr int DuplicateKey = 3022;
-
-void requireOneMember(qint64 rows, const QString &strID, const QString &nothingDone) {
+void MemberRules::requireOneMember(qint64 rows, const QString &strID, const QString &nothingDone) {
+    constexpr int DuplicateKey = 3022;
     if (rows == 0)
         throw Failure(
             NoMatchingRow,
@@ -68,7 +79,6 @@ void requireOneMember(qint64 rows, const QString &strID, const QString &nothingD
         throw Failure(DuplicateKey, QStringLiteral("%1 members have the identifier %2: %3")
                                         .arg(QString::number(rows), strID, nothingDone));
 }
-} // namespace
 
 bool libClub::AddMember(const QStringList &strText, double sngMoney) {
     return passedOn([&] {

@@ -9,6 +9,18 @@
 #include <functional>
 #include <memory>
 
+// Rules the member operations and the import share (Operations.cpp).
+namespace MemberRules {
+// AddDate and ModDate as stored: they sort as text and read back the same under any locale.
+QString storedTime(const QDateTime &t);
+// The value in slot i; a list shorter than the operation reads fails (9), like a bad value.
+QString element(const QStringList &list, int i);
+// Dues that are no number ("nan", "inf") fail before anything is stored.
+void requireAmount(double amount);
+// A change addresses one member: none fails with 3021, several with 3022.
+void requireOneMember(qint64 rows, const QString &strID, const QString &nothingDone);
+} // namespace MemberRules
+
 class libClub : public QObject, public _libClub, public _libClub2 {
     Q_OBJECT
     Q_INTERFACES(_libClub _libClub2)
@@ -53,6 +65,10 @@ public:
     bool RestoreMember(qint64 historyId) override;
     bool EraseMember(const QString &memberId) override;
     bool RestoreRoll(const QString &backupPath) override;
+    QStringList ImportMembers(const QString &source, const QList<ImportedMember> &members,
+                              const ImportProgress &progress) override;
+    RecordsetPtr LastImport() override;
+    bool UndoLastImport() override;
 
 private:
     // How a change is recorded in the history, in the change's own transaction: an added row
@@ -69,6 +85,9 @@ private:
     // Called right after the change's statement, inside its transaction.
     void writeHistory(const Tracked &tracked, const RecordsetPtr &before);
     void addHistoryRow(const QString &operation, const QVariant &memberId, const QString &changes);
+    // The history rows that the text after "SELECT <columns> FROM tblHistory" takes, on the
+    // open connection; none on a roll not yet brought up to date.
+    RecordsetPtr historyRows(const QString &rest, const QVariantList &params = {});
 
     Connection &con();
     void discardLeftOpen();

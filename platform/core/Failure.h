@@ -16,6 +16,7 @@ constexpr int ObjectNotSet = 91;
 constexpr int CannotCreateObject = 429;
 constexpr int InterfaceNotSupported = 430;
 constexpr int Unexpected = 5;
+constexpr int UserInterrupt = 18;
 } // namespace ErrNo
 
 // A failure with a number and a description, the one shape every error handler reads.

@@ -129,6 +129,7 @@ const FileProfile &Connection::profile() const {
 
 Connection::~Connection() {
     // Closing discards an uncommitted transaction: the engine rolls it back.
+    finalizePrepared();
     if (m_db)
         sqlite3_close_v2(m_db);
 }
@@ -326,6 +327,7 @@ void Connection::checkTables(const QString &path, bool unmarked) {
 void Connection::close() {
     if (!m_db)
         fail(ErrClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+    finalizePrepared();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
@@ -377,19 +379,8 @@ RecordsetPtr Connection::execute(const QString &sql, const QVariantList &params)
     const QByteArray text = sql.toUtf8();
     if (text.contains('\0'))
         fail(SQLITE_ERROR, QStringLiteral("The statement text holds a NUL character."));
-    sqlite3_stmt *st = nullptr;
-    const char *tail = nullptr;
-    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, &tail) != SQLITE_OK)
-        failFromEngine();
-    if (!st)
-        fail(SQLITE_ERROR, QStringLiteral("The statement text is empty."));
-    // One statement per text: anything but blanks after it is refused before it runs.
-    if (!QByteArray(tail).trimmed().isEmpty()) {
-        sqlite3_finalize(st);
-        fail(SQLITE_ERROR, QStringLiteral("Only one statement may be executed at a time."));
-    }
+    sqlite3_stmt *st = prepared(text);
     if (const int wanted = sqlite3_bind_parameter_count(st); wanted != params.size()) {
-        sqlite3_finalize(st);
         fail(SQLITE_RANGE, QStringLiteral("The statement takes %1 values, %2 were given.")
                                .arg(wanted)
                                .arg(params.size()));
@@ -424,7 +415,7 @@ RecordsetPtr Connection::execute(const QString &sql, const QVariantList &params)
         }
         if (rc != SQLITE_OK) {
             const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
-            sqlite3_finalize(st);
+            sqlite3_clear_bindings(st);
             fail(rc, message);
         }
     }
@@ -460,11 +451,41 @@ RecordsetPtr Connection::execute(const QString &sql, const QVariantList &params)
         }
         rows.append(std::move(row));
     }
-    sqlite3_finalize(st);
+    // Once reset the statement holds no lock, and no value, until its text comes again.
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
     if (rc != SQLITE_DONE)
         failFromEngine();
     m_rowsAffected = sqlite3_total_changes64(m_db) - changesBefore;
     return std::make_shared<Recordset>(std::move(columns), std::move(rows));
+}
+
+sqlite3_stmt *Connection::prepared(const QByteArray &text) {
+    constexpr qsizetype Kept = 16;
+    for (qsizetype i = m_prepared.size() - 1; i >= 0; --i)
+        if (m_prepared[i].first == text)
+            return m_prepared[i].second;
+    sqlite3_stmt *st = nullptr;
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, &tail) != SQLITE_OK)
+        failFromEngine();
+    if (!st)
+        fail(SQLITE_ERROR, QStringLiteral("The statement text is empty."));
+    // One statement per text: anything but blanks after it is refused before it runs.
+    if (!QByteArray(tail).trimmed().isEmpty()) {
+        sqlite3_finalize(st);
+        fail(SQLITE_ERROR, QStringLiteral("Only one statement may be executed at a time."));
+    }
+    if (m_prepared.size() == Kept)
+        sqlite3_finalize(m_prepared.takeFirst().second);
+    m_prepared.append({text, st});
+    return st;
+}
+
+void Connection::finalizePrepared() {
+    for (const auto &[text, st] : std::as_const(m_prepared))
+        sqlite3_finalize(st);
+    m_prepared.clear();
 }
 
 void Connection::executeScript(const QString &script) {

@@ -12,6 +12,7 @@
 #include <memory>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // What a caller requires of the files it opens beyond what every database gets (never
 // created by an open; its pages checked at the first open and after an interrupted save),
@@ -119,6 +120,11 @@ private:
     QStringList collect(const char *sql);
     void run(const char *sql);
     void requireOpen();
+    // The statement of a text, prepared once per open and kept for the text's next run: a
+    // change of many rows runs a few texts thousands of times, and preparing them again each
+    // time was most of its work.
+    sqlite3_stmt *prepared(const QByteArray &text);
+    void finalizePrepared();
 
     QString m_connectionString;
     std::shared_ptr<const FileProfile> m_profile;
@@ -128,6 +134,7 @@ private:
     sqlite3 *m_db = nullptr;
     QList<DbError> m_errors;
     qint64 m_rowsAffected = 0;
+    QList<std::pair<QByteArray, sqlite3_stmt *>> m_prepared; // the latest last
 };
 
 // Builds a new database file from a SQL script (schema and rows). Refuses to touch an

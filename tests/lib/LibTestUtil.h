@@ -8,6 +8,7 @@
 #include "club/libClub2.h"
 #include "component/Component.h"
 #include "core/Failure.h"
+#include "db/Connection.h"
 #include "system/System.h"
 
 #include <QCryptographicHash>
@@ -183,6 +184,36 @@ inline void upToDate(const TempAppFolder &app) {
         app.exec(QStringLiteral("BEGIN;") + QString::fromUtf8(m.sql)
                  + QStringLiteral(";PRAGMA user_version = ") + QString::number(m.version)
                  + QStringLiteral(";COMMIT;"));
+}
+
+// Every row of a query on any database file, its columns joined, read without changing it.
+inline QStringList rowsOf(const QString &path, const QString &sql) {
+    Connection c;
+    c.setConnectionString("Data Source=" + Connection::quoteValue(path) + ";");
+    c.setReadOnly(true);
+    c.open();
+    const RecordsetPtr rs = c.execute(sql);
+    c.close();
+    QStringList out;
+    for (int r = 0; r < rs->recordCount(); ++r) {
+        QStringList cells;
+        for (int col = 0; col < rs->columns().size(); ++col)
+            cells << (rs->value(r, col).isValid() ? rs->value(r, col).toString() : "<null>");
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
+// The failure's number, 0 when the call succeeded.
+inline int failureNumber(const std::function<void()> &f, QString *description = nullptr) {
+    try {
+        f();
+    } catch (const Failure &e) {
+        if (description)
+            *description = e.description();
+        return e.number();
+    }
+    return 0;
 }
 
 // The file's bytes, hashed without opening it as a database.

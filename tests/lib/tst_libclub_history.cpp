@@ -11,24 +11,6 @@
 #include <QJsonObject>
 
 namespace {
-// Every row of a query on any database file, its columns joined, read without changing it.
-QStringList rowsOf(const QString &path, const QString &sql) {
-    Connection c;
-    c.setConnectionString("Data Source=" + Connection::quoteValue(path) + ";");
-    c.setReadOnly(true);
-    c.open();
-    const RecordsetPtr rs = c.execute(sql);
-    c.close();
-    QStringList out;
-    for (int r = 0; r < rs->recordCount(); ++r) {
-        QStringList cells;
-        for (int col = 0; col < rs->columns().size(); ++col)
-            cells << (rs->value(r, col).isValid() ? rs->value(r, col).toString() : "<null>");
-        out << cells.join(u'|');
-    }
-    return out;
-}
-
 // The four original tables, every row and column.
 QStringList original(const QString &path, const QString &members = "1") {
     return rowsOf(path, "SELECT * FROM tblMembers WHERE " + members + " ORDER BY ID")
@@ -42,18 +24,6 @@ QStringList history(const QString &path) {
 
 QStringList backups(const TempAppFolder &app) {
     return QDir(app.path() + "/backups").entryList(QDir::Files, QDir::Name);
-}
-
-// The failure's number, 0 when the call succeeded.
-int failureNumber(const std::function<void()> &f, QString *description = nullptr) {
-    try {
-        f();
-    } catch (const Failure &e) {
-        if (description)
-            *description = e.description();
-        return e.number();
-    }
-    return 0;
 }
 
 // Members with every column filled, as a roll of today holds them.

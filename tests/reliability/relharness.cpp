@@ -12,6 +12,12 @@
 //                                         one large change through a Connection of its own
 //   relharness notes <folder>             every member's notes rewritten, held uncommitted
 //   relharness probe <folder>             a read, each kind of write, and a read again
+//   relharness import <folder> <count> <updates>
+//                                         one ImportMembers of <count> members, the first
+//                                         <updates> of them changes to M-1, M-2..., the rest
+//                                         new; the clock stands still, so every whole run
+//                                         leaves the same roll. Says AT n at each report of
+//                                         the import's progress, DONE with the time taken
 #include "club/Roll.h"
 #include "club/libClub.h"
 #include "club/libClub2.h"
@@ -22,6 +28,7 @@
 #include "ui/MsgBox.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 #include <cstdio>
 #include <memory>
@@ -217,6 +224,40 @@ int probe() {
     read();
     return 0;
 }
+int importMany(int count, int updates) {
+    setClock([] { return QDateTime(QDate(2026, 12, 9), QTime(10, 30)); });
+    auto club = newClub();
+    auto *later = qobject_cast<_libClub2 *>(dynamic_cast<QObject *>(club.get()));
+    QList<ImportedMember> members;
+    members.reserve(count);
+    for (int i = 1; i <= count; ++i) {
+        const bool update = i <= updates;
+        QStringList fields = memberValues(QString(), i).mid(1);
+        fields[updateMemberSlot(MemberSlot::Notes)] =
+            update ? QStringLiteral("Changed by an import") : QStringLiteral("Imported");
+        members.append({update ? QStringLiteral("M-%1").arg(i) : QString(), fields, 25.5});
+    }
+    qsizetype reported = 0;
+    say(QStringLiteral("BEGUN"));
+    QElapsedTimer t;
+    t.start();
+    try {
+        const QStringList added =
+            later->ImportMembers(QStringLiteral("members.csv"), members, [&](qsizetype done) {
+                say(QStringLiteral("AT %1").arg(done));
+                reported = done;
+                return true;
+            });
+        say(QStringLiteral("DONE %1 added, %2 reported, %3 ms")
+                .arg(added.size())
+                .arg(reported)
+                .arg(t.elapsed()));
+        return 0;
+    } catch (...) {
+        say(QStringLiteral("FAIL ") + failureText(std::current_exception()));
+    }
+    return 3;
+}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -225,8 +266,9 @@ int main(int argc, char **argv) {
     setErrorLogBanner(QStringLiteral("Quillmere - Error Log"));
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr,
-                     "usage: relharness add|add1|big|notes|probe|migrate|restore <folder> ...\n");
+        std::fprintf(
+            stderr,
+            "usage: relharness add|add1|big|notes|probe|migrate|restore|import <folder> ...\n");
         return 2;
     }
     const QString mode = args[1];
@@ -242,6 +284,8 @@ int main(int argc, char **argv) {
             return holdNotes(args[2]);
         if (mode == QLatin1String("probe"))
             return probe();
+        if (mode == QLatin1String("import") && args.size() == 5)
+            return importMany(args[3].toInt(), args[4].toInt());
         if ((mode == QLatin1String("migrate") || mode == QLatin1String("restore"))
             && args.size() == 4)
             return upkeep(mode, args[3]);

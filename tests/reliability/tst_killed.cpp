@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "club/Roll.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void killedInsideLargeTransaction();
     void killedDuringUpkeep_data();
     void killedDuringUpkeep();
+    void killedDuringImport();
 };
 
 namespace {
@@ -347,6 +349,95 @@ void tst_killed::killedDuringUpkeep() {
           QTest::currentDataTag(), wholeUs / 1000, afterBackupUs / 1000);
     QVERIFY2(seen.value(QStringLiteral("as before")) > 0 && seen.size() > 1,
              "the kills did not land on both sides of the work");
+}
+
+// Killed at any moment of an import of 10,000 members (the first hundred changes to members
+// held): the roll is exactly as before it, history and counters included, or holds all of it.
+void tst_killed::killedDuringImport() {
+    TempAppFolder app;
+    Roll::upToDate(app.rollPath());
+    app.exec(manyMembers(300, "Current"));
+    const QString roll = app.rollPath(), backups = app.path() + QStringLiteral("/backups");
+    const QString pristine = app.path() + QStringLiteral("/pristine.qmr");
+    QVERIFY(QFile::copy(roll, pristine));
+    const auto reset = [&] {
+        QDir(backups).removeRecursively();
+        QFile::remove(roll + QStringLiteral("-journal"));
+        return QFile::remove(roll) && QFile::copy(pristine, roll);
+    };
+    const auto state = [&] {
+        QCryptographicHash h(QCryptographicHash::Sha256);
+        h.addData(Roll::digest(roll));
+        for (const char *sql :
+             {"SELECT * FROM tblHistory ORDER BY HistoryID", "SELECT * FROM sqlite_sequence"})
+            for (const QStringList &r : Roll::rows(roll, sql))
+                h.addData(r.join(QChar(0x1f)).toUtf8() + '\x1e');
+        return h.result().toHex();
+    };
+    const QStringList args{QStringLiteral("import"), app.path(), QStringLiteral("10000"),
+                           QStringLiteral("100")};
+    const QByteArray before = state();
+    // The last report comes after the last member, before the import's own row and the commit.
+    const auto lastReported = [](QProcess &p, QByteArray &out) {
+        while (!out.contains("AT 10000\n") && p.state() == QProcess::Running) {
+            p.waitForReadyRead(5);
+            out += p.readAllStandardOutput();
+        }
+        return out.contains("AT 10000\n");
+    };
+
+    // A whole run: what all of it leaves (the harness's clock stands still, so every whole run
+    // leaves the same), how long it takes, and how long after the last member: the ranges of
+    // the kill moments.
+    qint64 wholeUs = 0, endUs = 0;
+    {
+        QProcess p;
+        QByteArray out;
+        QElapsedTimer t;
+        QVERIFY(startAndWaitFor(p, args, QStringLiteral("BEGUN"), out));
+        t.start();
+        QVERIFY(lastReported(p, out));
+        endUs = t.nsecsElapsed() / 1000;
+        QVERIFY(p.waitForFinished(60000));
+        wholeUs = t.nsecsElapsed() / 1000;
+        endUs = wholeUs - endUs;
+        QVERIFY2(linesOf(out + p.readAllStandardOutput()).last().startsWith("DONE 9900 added"),
+                 out.constData());
+    }
+    const QByteArray after = state();
+    QVERIFY(after != before && reset());
+
+    QRandomGenerator rng(seed());
+    const int rounds = envInt("QMR_IMPORT_ROUNDS", 30);
+    int asBefore = 0, all = 0, confirmed = 0, journals = 0;
+    for (int round = 0; round < rounds; ++round) {
+        QProcess p;
+        QByteArray out;
+        QVERIFY(startAndWaitFor(p, args, QStringLiteral("BEGUN"), out));
+        // Two kills in three at a random moment of the whole run, the third after the last
+        // member, where the import's row and the commit are written.
+        if (round % 3 != 2)
+            QThread::usleep(rng.bounded(quint32(wholeUs + wholeUs / 10 + 1)));
+        else if (lastReported(p, out))
+            QThread::usleep(rng.bounded(quint32(endUs + endUs / 5 + 1)));
+        killHard(p, out);
+        journals += QFile::exists(roll + QStringLiteral("-journal")) ? 1 : 0;
+
+        QCOMPARE(Roll::integrity(roll), QStringLiteral("ok"));
+        const QByteArray now = state();
+        const bool done = linesOf(out).last().startsWith(QLatin1String("DONE"));
+        QVERIFY2(now == before || now == after,
+                 qPrintable(QStringLiteral("round %1: part of the import").arg(round)));
+        QVERIFY(!done || now == after);
+        asBefore += now == before ? 1 : 0;
+        all += now == after ? 1 : 0;
+        confirmed += done ? 1 : 0;
+        QVERIFY(reset());
+    }
+    qInfo("%d kills: %d as before, %d whole imports (%d confirmed), none partial; %d left a "
+          "journal; an import %lld ms, %lld ms of it after the last member",
+          rounds, asBefore, all, confirmed, journals, wholeUs / 1000, endUs / 1000);
+    QVERIFY2(asBefore > 0 && all > 0, "the kills did not land on both sides of the import");
 }
 
 QTEST_GUILESS_MAIN(tst_killed)

@@ -5,8 +5,21 @@
 
 #include "db/Recordset.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QtPlugin>
+#include <functional>
+
+// One member of an import: a new one (memberId empty) or a change to the member holding
+// memberId. The values travel as UpdateMember takes them.
+struct ImportedMember {
+    QString memberId;
+    QStringList fields; // UpdateMember's text list
+    double dues = 0;
+};
+// Called as an import goes on with the number of members done; false cancels it.
+using ImportProgress = std::function<bool(qsizetype done)>;
 
 class _libClub2 {
 public:
@@ -58,7 +71,35 @@ public:
     // older backup is brought up to date by the same migrations as the roll (should that fail,
     // the restore stands, the failure is logged, and the next change tries again).
     virtual bool RestoreRoll(const QString &backupPath) = 0;
+
+    // Adds and changes the members of an import in one transaction: all of them or, on any
+    // failure or a cancel, none. First the roll is backed up (backups/, "before-import"), while
+    // it is already held against other writers; without that backup nothing is imported
+    // (number 75). New members get identifiers as the entry form gives them (prefix "M-" and
+    // the number after the highest row counter, which each new member moves on, moved past
+    // identifiers held), values are stored as AddMember and UpdateMember store them (blanks
+    // trimmed, no NUL; the list choices too, which those two take as given), with the moment
+    // the import began as AddDate or ModDate, each member gets its history row ("add" or
+    // "update"), and the import itself one more, written last: Operation "import", MemberID
+    // NULL, Changes {"file": source, "backup": the backup's file name, "added": n,
+    // "updated": n}. A change to an identifier no member holds fails (3021), one that several
+    // hold 3022. progress, when given, is called after every 200 members and after the last;
+    // false cancels (number 18). It must not call this object, whose connection the import
+    // holds, and the roll may refuse other readers meanwhile (a large import holds it
+    // exclusively before its end). A failed or cancelled import removes its backup again, as
+    // there is nothing to undo. Returns the identifiers given to the new members, in order.
+    virtual QStringList ImportMembers(const QString &source, const QList<ImportedMember> &members,
+                                      const ImportProgress &progress) = 0;
+    // The history row of the newest import (same columns as MemberHistory); empty when the
+    // roll holds none.
+    virtual RecordsetPtr LastImport() = 0;
+    // Puts the roll back exactly as it was before the newest import, from the backup made
+    // before it (through RestoreRoll, so the imported state is itself backed up first).
+    // Refused, with words saying why and nothing changed, when the roll holds no import
+    // (3021), when it changed since the import (a history row after it: 5), or when that
+    // backup is gone (53); RestoreRoll's own refusals pass on as they are.
+    virtual bool UndoLastImport() = 0;
 };
 
-#define libClub2_iid "com.velliscar.quillmere._libClub2/2.0"
+#define libClub2_iid "com.velliscar.quillmere._libClub2/2.1"
 Q_DECLARE_INTERFACE(_libClub2, libClub2_iid)
