@@ -56,16 +56,6 @@ QString dateText(const QDateTime &t) {
            + l.toString(t.time(), QLocale::ShortFormat);
 }
 
-// Every command of the window tells its failure here; none reaches the event loop.
-void guarded(const std::function<void()> &command) {
-    try {
-        command();
-    } catch (...) {
-        const Failure f = currentFailure(std::current_exception());
-        setPointer(Pointer::Default);
-        skipOnFailure([&] { MsgBox(f.description(), Mb::Critical | Mb::OKOnly); });
-    }
-}
 } // namespace
 
 frmRestore::frmRestore(OpenWindows openWindows, QWidget *parent)
@@ -195,13 +185,8 @@ void frmRestore::Restore() {
                Mb::Exclamation | Mb::OKOnly);
         return;
     }
-    const QStringList open = m_openWindows ? m_openWindows() : QStringList();
-    if (!open.isEmpty()) {
-        MsgBox(QStringLiteral("Close these windows before restoring the roll:") + LineBreak
-                   + LineBreak + open.join(LineBreak),
-               Mb::Exclamation | Mb::OKOnly);
+    if (!otherWindowsClosed(m_openWindows, QStringLiteral("restoring the roll")))
         return;
-    }
     // Read again: the file may have changed since it was listed.
     const RollSummary backup = readRollSummary(path);
     if (!backup.restorable()) {

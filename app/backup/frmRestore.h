@@ -1,8 +1,9 @@
 #pragma once
 
+#include "common/OpenWindows.h"
+
 #include <QStringList>
 #include <QWidget>
-#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -15,9 +16,7 @@ class frmRestore : public QWidget {
     Q_OBJECT
 
 public:
-    // The titles of the other child windows open now: the roll is replaced only when there are
-    // none, so no window goes on showing or saving what the roll no longer holds.
-    using OpenWindows = std::function<QStringList()>;
+    // The roll is replaced only when no other window is open (common/OpenWindows.h).
     explicit frmRestore(OpenWindows openWindows = {}, QWidget *parent = nullptr);
     void setOpenWindows(OpenWindows openWindows) { m_openWindows = std::move(openWindows); }
 

@@ -1,8 +1,13 @@
 #include "FormParts.h"
+#include "core/Failure.h"
 #include "ui/EnterKey.h"
+#include "ui/MsgBox.h"
+#include "ui/Pointer.h"
 
+#include <QDateTime>
 #include <QFont>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 
 QLabel *formTitle(QWidget *form, const QString &text, qreal scale) {
@@ -25,4 +30,25 @@ QPushButton *formButton(QWidget *form, const QString &text, const QString &name,
     b->setDefault(false);
     pressOnEnter(b);
     return b;
+}
+
+QString whenText(const QString &changedAt) {
+    const QDateTime at = QDateTime::fromString(changedAt, Qt::ISODateWithMs);
+    if (!at.isValid())
+        return changedAt;
+    const QLocale locale;
+    QString date = locale.dateFormat(QLocale::ShortFormat);
+    if (!date.contains(QLatin1String("yyyy")))
+        date.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return locale.toString(at.toLocalTime(), date + u' ' + locale.timeFormat(QLocale::ShortFormat));
+}
+
+void guarded(const std::function<void()> &command) {
+    try {
+        command();
+    } catch (...) {
+        const Failure f = currentFailure(std::current_exception());
+        setPointer(Pointer::Default);
+        skipOnFailure([&] { MsgBox(f.description(), Mb::Critical | Mb::OKOnly); });
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -14,3 +15,11 @@ QLabel *formTitle(QWidget *form, const QString &text, qreal scale);
 // button presses it. spoken, when given, is what a screen reader says for it.
 QPushButton *formButton(QWidget *form, const QString &text, const QString &name,
                         const QString &spoken = QString());
+
+// The time of a change stored as ISO 8601 in the user's locale and time zone, with a
+// four-digit year (a two-digit one is ambiguous in a record kept for decades).
+QString whenText(const QString &changedAt);
+
+// Runs a command of a window: a failure is told to the user in a message box and never
+// reaches the event loop.
+void guarded(const std::function<void()> &command);

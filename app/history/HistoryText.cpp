@@ -139,18 +139,6 @@ QString operationText(const QString &operation) {
     return operation;
 }
 
-QString whenText(const QString &changedAt) {
-    const QDateTime at = QDateTime::fromString(changedAt, Qt::ISODateWithMs);
-    if (!at.isValid())
-        return changedAt;
-    const QLocale locale;
-    // A two-digit year is ambiguous in a record kept for decades.
-    QString date = locale.dateFormat(QLocale::ShortFormat);
-    if (!date.contains(QLatin1String("yyyy")))
-        date.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return locale.toString(at.toLocalTime(), date + u' ' + locale.timeFormat(QLocale::ShortFormat));
-}
-
 QStringList changeLines(const HistoryRow &row) {
     const QJsonObject changes = row.changeObject();
     const bool update = row.operation == QLatin1String("update");

@@ -35,8 +35,6 @@ QVector<HistoryRow> historyRows(const Recordset &rs);
 QString fieldCaption(const QString &column);
 // "Added", "Changed", "Deleted", "Restored", "Erased"; an unknown operation as stored.
 QString operationText(const QString &operation);
-// The time of a change in the user's locale and time zone, with a four-digit year.
-QString whenText(const QString &changedAt);
 // One line per field: "Field: old → new" for a change, "Field: value" for a record held whole
 // or a value first given. Fields follow the member form's order.
 QStringList changeLines(const HistoryRow &row);

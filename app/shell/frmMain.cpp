@@ -3,6 +3,10 @@
 #include "backup/frmRestore.h"
 #include "clubdetails/frmEditClubData.h"
 #include "common/modGlobal.h"
+#include "exchange/UndoImport.h"
+#include "exchange/frmCopyEmails.h"
+#include "exchange/frmExportMembers.h"
+#include "exchange/frmImportMembers.h"
 #include "frmAbout.h"
 #include "help/HelpWindow.h"
 #include "history/frmDeletedMembers.h"
@@ -80,6 +84,12 @@ constexpr MenuEntry MenuTable[] = {
     {Row::Separator, "-", "T1"},
     {Row::Item, "Back Up Now...", "mnuToolsBackUpNow", MenuCommand::BackUpNow},
     {Row::Item, "Restore From Backup...", "mnuToolsRestore", MenuCommand::RestoreFromBackup},
+    {Row::Separator, "-", "T2"},
+    {Row::Item, "Import Members...", "mnuToolsImportMembers", MenuCommand::ImportMembers},
+    {Row::Item, "Undo Last Import", "mnuToolsUndoImport", MenuCommand::UndoLastImport},
+    {Row::Separator, "-", "T3"},
+    {Row::Item, "Export Members...", "mnuToolsExportMembers", MenuCommand::ExportMembers},
+    {Row::Item, "Copy E-mail Addresses", "mnuToolsCopyEmails", MenuCommand::CopyEmailAddresses},
     {Row::Menu, "&Window", "mnuWindow"},
     {Row::Item, "Cascade", "mnuWindowCascade", MenuCommand::Cascade},
     {Row::Separator, "-", "W0"},
@@ -270,6 +280,24 @@ void frmMain::run(MenuCommand command, Roster roster) {
                 form->setOpenWindows([this, form] { return otherChildTitles(form); });
             });
             break;
+        case MenuCommand::ImportMembers:
+            showChild<frmImportMembers>(m_import, [this](frmImportMembers *form) {
+                form->setOpenWindows([this, form] { return otherChildTitles(form); });
+            });
+            break;
+        case MenuCommand::UndoLastImport:
+            exchange::undoLastImport([this] { return otherChildTitles(nullptr); });
+            break;
+        case MenuCommand::ExportMembers: {
+            frmExportMembers form(this);
+            form.exec();
+            break;
+        }
+        case MenuCommand::CopyEmailAddresses: {
+            frmCopyEmails form(this);
+            form.exec();
+            break;
+        }
         case MenuCommand::Cascade:
             Arrange(ArrangeCode::Cascade);
             break;

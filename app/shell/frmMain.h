@@ -14,6 +14,7 @@ class frmMemberHistory;
 class frmDeletedMembers;
 class frmRestore;
 class frmEditClubData;
+class frmImportMembers;
 enum class Roster;
 
 // The page "Check For Update" opens in the browser.
@@ -33,6 +34,10 @@ enum class MenuCommand {
     RecentlyDeleted,
     BackUpNow,
     RestoreFromBackup,
+    ImportMembers,
+    UndoLastImport,
+    ExportMembers,
+    CopyEmailAddresses,
     Cascade,
     TileVertically,
     TileHorizontally,
@@ -115,4 +120,5 @@ private:
     QPointer<frmDeletedMembers> m_deleted;
     QPointer<frmRestore> m_restore;
     QPointer<frmEditClubData> m_editClub;
+    QPointer<frmImportMembers> m_import;
 };

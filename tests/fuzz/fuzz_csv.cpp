@@ -1,7 +1,9 @@
 // The CSV reader on any bytes, as found and with the encoding and separator forced: it returns
 // a table that keeps its promises or words naming the file, and a table it reads comes back
-// the same after the writer has written it.
+// the same after the writer has written it. Every table it reads is then planned as an import,
+// with the columns as their headings say and as the input's first byte maps them.
 #include "FuzzSupport.h"
+#include "exchange/ImportPlan.h"
 #include "table/TableFile.h"
 
 #include <cstdint>
@@ -73,6 +75,40 @@ void roundTrip(const TableRead &read) {
     if (!again.ok || again.headings != read.headings || again.rows != read.rows)
         fuzz::broken(QStringLiteral("the written table reads back otherwise: ") + again.error);
 }
+// A plan keeps its promises: a row for each row read, a reason for each refusal, and only
+// whole members, without NUL, handed to the library.
+void plan(const TableRead &read, const QList<int> &mapping) {
+    static const Recordset roll(
+        {"ID", "MemberID", "LName", "FName", "Address1", "City", "State", "Zip", "Dues", "Email"},
+        {{1, "M-1", "Smith", "Ann", "1 Elm St", "Bath", "ME - Maine", "04530", 25.0, "a@x.org"},
+         {2, "M-2", "Smith", "Ann", "1 Elm St", "Bath", "ME - Maine", "04530", 25.0, "a@x.org"}});
+    exchange::ImportPlan p(read, mapping, roll, {{"ME - Maine"}, {"NB - New Brunswick"}});
+    if (p.rows().size() != read.rows.size())
+        fuzz::broken(QStringLiteral("a plan without a row for each row read"));
+    for (const exchange::PlannedRow &r : p.rows())
+        if (r.action == exchange::Action::Refused && r.reason.isEmpty())
+            fuzz::broken(QStringLiteral("a refusal without its reason"));
+    p.setAll(exchange::Action::Add);
+    const QList<ImportedMember> members = p.toImport();
+    if (members.size() != p.rows().size() - p.count(exchange::Action::Refused))
+        fuzz::broken(QStringLiteral("rows that may be added left out"));
+    for (const ImportedMember &m : members) {
+        if (m.fields.size() != UpdateMemberSize || !m.memberId.isEmpty())
+            fuzz::broken(QStringLiteral("an addition that is no whole new member"));
+        for (const QString &v : m.fields)
+            if (v.contains(QChar(0)))
+                fuzz::broken(QStringLiteral("a NUL handed to the library"));
+    }
+}
+
+void plans(const TableRead &read, uint8_t seed) {
+    plan(read, exchange::guessMapping(read.headings));
+    const QList<int> targets = exchange::mappingTargets();
+    QList<int> forced;
+    for (qsizetype c = 0; c < read.headings.size(); ++c)
+        forced << targets[(c + seed) % targets.size()];
+    plan(read, forced);
+}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
@@ -84,8 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const TableRead found = readCsv(bytes, Name);
     check(found);
-    if (found.ok)
+    if (found.ok) {
         roundTrip(found);
+        plans(found, size > 0 ? data[0] : 0);
+    }
     // The first byte chooses what is forced on the rest.
     if (size > 0) {
         TableReadOptions forced;

@@ -236,7 +236,13 @@ void TestFrmMain::menuBar_data() {
                                                         "Recently Deleted|mnuToolsRecentlyDeleted",
                                                         "-|T1",
                                                         "Back Up Now...|mnuToolsBackUpNow",
-                                                        "Restore From Backup...|mnuToolsRestore"};
+                                                        "Restore From Backup...|mnuToolsRestore",
+                                                        "-|T2",
+                                                        "Import Members...|mnuToolsImportMembers",
+                                                        "Undo Last Import|mnuToolsUndoImport",
+                                                        "-|T3",
+                                                        "Export Members...|mnuToolsExportMembers",
+                                                        "Copy E-mail Addresses|mnuToolsCopyEmails"};
     QTest::newRow("Window") << "&Window"
                             << "mnuWindow"
                             << QStringList{"Cascade|mnuWindowCascade",           "-|W0",

@@ -1,0 +1,103 @@
+#include "MemberTable.h"
+
+#include "members/MemberFields.h"
+#include "reports/DataReport.h"
+
+#include <QSet>
+
+namespace exchange {
+
+namespace {
+// The columns of an exported row in memberColumns() order: the identifier, then the form's.
+QStringList exportedColumns() {
+    QStringList columns{QStringLiteral("MemberID")};
+    for (const members::MemberField &f : members::MemberFields)
+        columns << QLatin1String(f.column);
+    return columns;
+}
+
+int widthOf(const members::MemberField &f) {
+    if (f.kind == members::FieldKind::Notes)
+        return 40;
+    return f.maxLength ? std::min(f.maxLength, 30) + 2 : 16;
+}
+} // namespace
+
+QList<TableColumn> memberColumns() {
+    QList<TableColumn> columns{{QStringLiteral("Member ID"), false, 10}};
+    bool addressSeen = false;
+    for (const members::MemberField &f : members::MemberFields) {
+        QString heading = QString::fromLatin1(f.captionText);
+        if (heading.startsWith(u'*'))
+            heading.remove(0, 1);
+        if (heading == u"Address" && std::exchange(addressSeen, true))
+            heading = QStringLiteral("Address 2");
+        columns.append({heading, std::string_view(f.column) == "Dues", widthOf(f)});
+    }
+    return columns;
+}
+
+QVariantList memberCells(const Recordset &rows, int row) {
+    static const QStringList columns = exportedColumns();
+    QVariantList cells;
+    cells.reserve(columns.size());
+    for (const QString &name : columns) {
+        const int c = rows.columnIndex(name);
+        const QVariant v = c >= 0 ? rows.value(row, c) : QVariant();
+        if (name == u"Dues") {
+            bool ok = false;
+            const double amount = v.toDouble(&ok);
+            cells.append(ok ? QVariant(amount) : QVariant());
+        } else {
+            cells.append(v.isNull() ? QVariant() : QVariant(v.toString()));
+        }
+    }
+    return cells;
+}
+
+RecordsetPtr rosterMembers(Roster roster) {
+    // A data environment of its own, so an open roster preview keeps its rows.
+    DataReportEnvironment env;
+    env.execute(roster);
+    return env.rs(roster);
+}
+
+ExportOutcome exportMembers(const Recordset &rows, const QString &path) {
+    ExportOutcome outcome;
+    const auto writer =
+        TableWriter::open(path, TableWriter::formatOf(path), memberColumns(), &outcome.error);
+    if (!writer)
+        return outcome;
+    bool ok = true;
+    for (int r = 0; ok && r < rows.recordCount(); ++r)
+        ok = writer->addRow(memberCells(rows, r));
+    // finish() names the failure of any row written before it.
+    if (!writer->finish(&outcome.error))
+        return outcome;
+    outcome.ok = true;
+    outcome.members = rows.recordCount();
+    return outcome;
+}
+
+EmailAddresses emailAddresses(const Recordset &rows) {
+    EmailAddresses result;
+    const int c = rows.columnIndex(QStringLiteral("Email"));
+    QSet<QString> seen;
+    QStringList addresses;
+    for (int r = 0; r < rows.recordCount(); ++r) {
+        const QString address = c >= 0 ? rows.value(r, c).toString().trimmed() : QString();
+        if (address.isEmpty()) {
+            ++result.withoutEmail;
+            continue;
+        }
+        if (!seen.contains(address.toLower())) {
+            seen.insert(address.toLower());
+            addresses << address;
+        }
+    }
+    result.copied = int(addresses.size());
+    result.text = addresses.join(QStringLiteral("; "));
+    return result;
+}
+
+} // namespace exchange

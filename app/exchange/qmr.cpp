@@ -1,0 +1,281 @@
+// Members in and out of a roll without a window, for scripts and tests:
+//   qmr export --roster NAME --out FILE.csv|FILE.xlsx
+//   qmr emails --roster NAME
+//   qmr import FILE [--dry-run] [--encoding E] [--delimiter D] [--sheet N]
+//   qmr undo-import
+// each with [--app-folder DIR] (the program's own folder by default). Exit codes: 0 done,
+// 1 failed (nothing changed), 2 wrong command line, 3 done but rows were refused.
+#include "ImportPlan.h"
+#include "MemberTable.h"
+#include "ProgramNames.h"
+#include "common/modGlobal.h"
+#include "core/Failure.h"
+#include "system/System.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <map>
+
+namespace {
+constexpr int Done = 0, Failed = 1, Usage = 2, Refused = 3;
+
+void err(const QString &text) {
+    std::fprintf(stderr, "qmr: %s\n", qPrintable(text));
+}
+
+int usage(const QString &problem) {
+    if (!problem.isEmpty())
+        err(problem);
+    std::fprintf(stderr,
+                 "usage: qmr export --roster NAME --out FILE.csv|FILE.xlsx\n"
+                 "       qmr emails --roster NAME\n"
+                 "       qmr import FILE [--dry-run] [--encoding utf-8|windows-1252|utf-16le|"
+                 "utf-16be]\n"
+                 "                       [--delimiter comma|semicolon|tab] [--sheet N]\n"
+                 "       qmr undo-import\n"
+                 "  each with [--app-folder DIR]; NAME is all, regular, family, life, senior, "
+                 "sports, pool or junior\n"
+                 "  exit codes: 0 done, 1 failed (nothing changed), 2 wrong command line, 3 done "
+                 "but rows were refused\n");
+    return Usage;
+}
+
+struct Options {
+    QString command, file, roster, out, folder, encoding, delimiter;
+    int sheet = 0;
+    bool dryRun = false;
+};
+
+std::optional<Options> parse(const QStringList &args, QString *problem) {
+    Options o;
+    o.folder = QCoreApplication::applicationDirPath();
+    if (args.size() < 2) {
+        *problem = QStringLiteral("a command is required");
+        return std::nullopt;
+    }
+    o.command = args[1];
+    const std::map<QString, QString *> valued{{QStringLiteral("--roster"), &o.roster},
+                                              {QStringLiteral("--out"), &o.out},
+                                              {QStringLiteral("--app-folder"), &o.folder},
+                                              {QStringLiteral("--encoding"), &o.encoding},
+                                              {QStringLiteral("--delimiter"), &o.delimiter}};
+    for (int i = 2; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (const auto it = valued.find(a); it != valued.end() || a == u"--sheet") {
+            if (i + 1 >= args.size()) {
+                *problem = a + QStringLiteral(" needs a value");
+                return std::nullopt;
+            }
+            const QString value = args[++i];
+            bool ok = true;
+            if (a == u"--sheet")
+                o.sheet = value.toInt(&ok) - 1;
+            else
+                *it->second = value;
+            if (!ok || o.sheet < 0) {
+                *problem = QStringLiteral("--sheet takes the sheet's number, 1 for the first");
+                return std::nullopt;
+            }
+        } else if (a == u"--dry-run") {
+            o.dryRun = true;
+        } else if (!a.startsWith(u"--") && o.file.isEmpty()) {
+            o.file = a;
+        } else {
+            *problem = QStringLiteral("unknown argument %1").arg(a);
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+std::optional<TableReadOptions> readOptions(const Options &o, QString *problem) {
+    TableReadOptions r;
+    r.sheet = o.sheet;
+    static const std::map<QString, TextEncoding> encodings{
+        {QStringLiteral("utf-8"), TextEncoding::Utf8},
+        {QStringLiteral("windows-1252"), TextEncoding::Windows1252},
+        {QStringLiteral("utf-16le"), TextEncoding::Utf16LE},
+        {QStringLiteral("utf-16be"), TextEncoding::Utf16BE}};
+    static const std::map<QString, QChar> delimiters{{QStringLiteral("comma"), u','},
+                                                     {QStringLiteral("semicolon"), u';'},
+                                                     {QStringLiteral("tab"), u'\t'}};
+    if (!o.encoding.isEmpty()) {
+        const auto it = encodings.find(o.encoding.toLower());
+        if (it == encodings.end()) {
+            *problem = QStringLiteral("unknown encoding \"%1\"").arg(o.encoding);
+            return std::nullopt;
+        }
+        r.encoding = it->second;
+    }
+    if (!o.delimiter.isEmpty()) {
+        const auto it = delimiters.find(o.delimiter.toLower());
+        if (it == delimiters.end()) {
+            *problem = QStringLiteral("unknown delimiter \"%1\"").arg(o.delimiter);
+            return std::nullopt;
+        }
+        r.delimiter = it->second;
+    }
+    return r;
+}
+
+RecordsetPtr selection(const Options &o) {
+    const std::optional<Roster> roster =
+        rosterByName(o.roster.isEmpty() ? QStringLiteral("all") : o.roster);
+    if (!roster)
+        throw Failure(ErrNo::Unexpected, QStringLiteral("unknown roster \"%1\"").arg(o.roster));
+    return exchange::rosterMembers(*roster);
+}
+
+int exportMembers(const Options &o) {
+    if (o.out.isEmpty())
+        return usage(QStringLiteral("export needs --out FILE"));
+    QElapsedTimer timer;
+    timer.start();
+    const RecordsetPtr rows = selection(o);
+    const exchange::ExportOutcome outcome =
+        exchange::exportMembers(*rows, QFileInfo(o.out).absoluteFilePath());
+    if (!outcome.ok) {
+        err(outcome.error);
+        return Failed;
+    }
+    std::printf("%d members written to %s in %lld ms\n", outcome.members,
+                qPrintable(QFileInfo(o.out).absoluteFilePath()),
+                static_cast<long long>(timer.elapsed()));
+    return Done;
+}
+
+int emails(const Options &o) {
+    const exchange::EmailAddresses list = exchange::emailAddresses(*selection(o));
+    std::printf("%s\n", qPrintable(list.text));
+    std::fprintf(stderr, "%d addresses; %d members have none\n", list.copied, list.withoutEmail);
+    return Done;
+}
+
+int importMembers(const Options &o) {
+    if (o.file.isEmpty())
+        return usage(QStringLiteral("import needs the file to read"));
+    QString problem;
+    const auto options = readOptions(o, &problem);
+    if (!options)
+        return usage(problem);
+    QElapsedTimer timer;
+    timer.start();
+    const QString path = QFileInfo(o.file).absoluteFilePath();
+    const TableRead table = readTableFile(path, *options);
+    if (!table.ok) {
+        err(table.error);
+        return Failed;
+    }
+    const QList<int> mapping = exchange::guessMapping(table.headings);
+    if (const QStringList missing = exchange::unmappedRequired(mapping); !missing.isEmpty()) {
+        err(QStringLiteral("%1: no column holds %2; name the columns as the member form does.")
+                .arg(path, missing.join(QStringLiteral(", "))));
+        return Failed;
+    }
+    for (qsizetype c = 0; c < mapping.size(); ++c)
+        if (mapping[c] == exchange::NotImported && !table.headings[c].trimmed().isEmpty())
+            std::fprintf(stderr, "column \"%s\" is not imported\n", qPrintable(table.headings[c]));
+    const RecordsetPtr members = club().LoadMembers();
+    const exchange::ImportPlan plan(table, mapping, members ? *members : Recordset(),
+                                    exchange::importLists(club()));
+    for (const exchange::PlannedRow &row : plan.rows())
+        if (row.action != exchange::Action::Skip || row.sameAsRow >= 0)
+            std::printf("row %lld: %s %s%s%s\n", static_cast<long long>(row.fileRow),
+                        qPrintable(exchange::actionName(row.action)), qPrintable(row.name),
+                        row.reason.isEmpty() ? "" : ": ", qPrintable(row.reason.simplified()));
+    using exchange::Action;
+    const int refused = plan.count(Action::Refused);
+    const auto summary = [&](const char *verb) {
+        std::printf("%s: %d added, %d updated, %d skipped, %d refused (%lld ms)\n", verb,
+                    plan.count(Action::Add), plan.count(Action::Update), plan.count(Action::Skip),
+                    refused, static_cast<long long>(timer.elapsed()));
+    };
+    if (o.dryRun) {
+        summary("dry run, nothing imported");
+        return refused ? Refused : Done;
+    }
+    const QList<ImportedMember> changes = plan.toImport();
+    if (!changes.isEmpty())
+        club2().ImportMembers(path, changes, {});
+    summary(changes.isEmpty() ? "nothing to import" : "imported");
+    return refused ? Refused : Done;
+}
+
+int undoImport() {
+    const RecordsetPtr last = club2().LastImport();
+    if (!last || last->recordCount() == 0) {
+        err(QStringLiteral("the roll holds no import to undo"));
+        return Failed;
+    }
+    club2().UndoLastImport();
+    const QJsonObject changes =
+        QJsonDocument::fromJson(
+            last->value(0, last->columnIndex(QStringLiteral("Changes"))).toString().toUtf8())
+            .object();
+    std::printf("undone: the import of %s (%d added, %d updated)\n",
+                qPrintable(changes.value(QStringLiteral("file")).toString()),
+                changes.value(QStringLiteral("added")).toInt(),
+                changes.value(QStringLiteral("updated")).toInt());
+    return Done;
+}
+} // namespace
+
+int main(int argc, char **argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    nameTheProgram();
+    // Nobody is there to answer a box: its words go to the error output, and the safe answer
+    // is taken.
+    setMsgBoxHandler([](const MsgBoxRequest &request) {
+        err(request.prompt.simplified());
+        const int buttons = request.style & 7;
+        if (buttons == Mb::YesNo || buttons == Mb::YesNoCancel)
+            return Mb::No;
+        return buttons == Mb::OKCancel ? Mb::Cancel : Mb::OK;
+    });
+
+    QString problem;
+    const std::optional<Options> o = parse(app.arguments(), &problem);
+    if (!o)
+        return usage(problem);
+    const QString folder = QFileInfo(o->folder).absoluteFilePath();
+    setAppFolder(folder);
+    // The rosters' data source is relative to the working folder, as in the program.
+    if (!QDir::setCurrent(folder)) {
+        err(QStringLiteral("no application folder at %1").arg(folder));
+        return Failed;
+    }
+    const bool writes = (o->command == u"import" && !o->dryRun) || o->command == u"undo-import";
+    try {
+        NewClub();
+        const QString roll = club().conDataBase()->dataSource();
+        if (!QFileInfo(roll).isFile()) {
+            err(QStringLiteral("no roll at %1").arg(roll));
+            return Failed;
+        }
+        // A change under an open program would leave its windows showing what is gone.
+        if (writes && anotherInstanceRunning(roll)) {
+            err(QStringLiteral("the roll %1 is open in Quillmere: close it first").arg(roll));
+            return Failed;
+        }
+        if (o->command == u"export")
+            return exportMembers(*o);
+        if (o->command == u"emails")
+            return emails(*o);
+        if (o->command == u"import")
+            return importMembers(*o);
+        if (o->command == u"undo-import")
+            return undoImport();
+        return usage(QStringLiteral("unknown command \"%1\"").arg(o->command));
+    } catch (...) {
+        const Failure f = currentFailure(std::current_exception());
+        err(f.description());
+        return Failed;
+    }
+}
