@@ -21,6 +21,36 @@ int widthOf(const members::MemberField &f) {
         return 40;
     return f.maxLength ? std::min(f.maxLength, 30) + 2 : 16;
 }
+
+// The rows' members as cells in the order of memberColumns(): text as stored, the dues as a
+// number. The columns are looked up once, not for every member.
+class MemberCells {
+public:
+    explicit MemberCells(const Recordset &rows)
+        : m_rows(rows) {
+        for (const QString &name : exportedColumns())
+            m_columns.append({rows.columnIndex(name), name == u"Dues"});
+    }
+
+    QVariantList operator()(int row) const {
+        QVariantList cells;
+        cells.reserve(m_columns.size());
+        for (const auto &[c, dues] : m_columns) {
+            const QVariant v = c >= 0 ? m_rows.value(row, c) : QVariant();
+            bool ok = false;
+            const double amount = dues ? v.toDouble(&ok) : 0;
+            if (dues)
+                cells.append(ok ? QVariant(amount) : QVariant());
+            else
+                cells.append(v.isNull() ? QVariant() : QVariant(v.toString()));
+        }
+        return cells;
+    }
+
+private:
+    const Recordset &m_rows;
+    QList<std::pair<int, bool>> m_columns; // column of the rows, and whether it holds the dues
+};
 } // namespace
 
 QList<TableColumn> memberColumns() {
@@ -37,24 +67,6 @@ QList<TableColumn> memberColumns() {
     return columns;
 }
 
-QVariantList memberCells(const Recordset &rows, int row) {
-    static const QStringList columns = exportedColumns();
-    QVariantList cells;
-    cells.reserve(columns.size());
-    for (const QString &name : columns) {
-        const int c = rows.columnIndex(name);
-        const QVariant v = c >= 0 ? rows.value(row, c) : QVariant();
-        if (name == u"Dues") {
-            bool ok = false;
-            const double amount = v.toDouble(&ok);
-            cells.append(ok ? QVariant(amount) : QVariant());
-        } else {
-            cells.append(v.isNull() ? QVariant() : QVariant(v.toString()));
-        }
-    }
-    return cells;
-}
-
 RecordsetPtr rosterMembers(Roster roster) {
     // A data environment of its own, so an open roster preview keeps its rows.
     DataReportEnvironment env;
@@ -68,9 +80,10 @@ ExportOutcome exportMembers(const Recordset &rows, const QString &path) {
         TableWriter::open(path, TableWriter::formatOf(path), memberColumns(), &outcome.error);
     if (!writer)
         return outcome;
+    const MemberCells cells(rows);
     bool ok = true;
     for (int r = 0; ok && r < rows.recordCount(); ++r)
-        ok = writer->addRow(memberCells(rows, r));
+        ok = writer->addRow(cells(r));
     // finish() names the failure of any row written before it.
     if (!writer->finish(&outcome.error))
         return outcome;

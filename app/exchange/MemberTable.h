@@ -16,9 +16,6 @@ namespace exchange {
 // ..., "Dues Amount", "Paid", "Membership", "Email", "Notes"); the second address line is
 // "Address 2" so that every heading names one column.
 QList<TableColumn> memberColumns();
-// One member of a roster's rows as cells in the order of memberColumns(): text as stored, the
-// dues as a number.
-QVariantList memberCells(const Recordset &rows, int row);
 
 // The rows of a roster from the roll in the application folder, in the roster's order (the
 // whole roll is Roster::All). Reads through the report data environment; failures pass on.
