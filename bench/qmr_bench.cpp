@@ -1,15 +1,19 @@
 // The benchmark driver behind bench/run: builds sample rolls, times the library, the member
-// edit form, the roster tool and start-up on each, measures the sqlite3 floors in the same
-// run, and prints one Markdown table of medians.
+// edit form, the roster tool, export and import, and start-up on each, measures the sqlite3
+// floors and LibreOffice in the same run, and prints one Markdown table of medians.
 #include "RollData.h"
 #include "club/libClub.h"
 #include "common/modGlobal.h"
 #include "component/Component.h"
+#include "core/Failure.h"
 #include "db/Backup.h"
+#include "exchange/ImportPlan.h"
+#include "members/MemberFields.h"
 #include "members/MemberFinder.h"
 #include "members/MemberList.h"
 #include "members/frmEditMem.h"
 #include "system/System.h"
+#include "table/TableFile.h"
 #include "ui/MsgBox.h"
 
 #include <QApplication>
@@ -24,6 +28,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
+#include <QUrl>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -33,6 +38,7 @@
 #include <memory>
 #include <optional>
 #include <sqlite3.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -94,6 +100,22 @@ QString readAll(const QString &path) {
 void say(const char *fmt, const QString &arg = {}) {
     std::fprintf(stderr, fmt, qPrintable(arg));
     std::fflush(stderr);
+}
+
+bool copyFolder(const QString &from, const QString &to) {
+    QDir().mkpath(to);
+    const QDir src(from);
+    for (const QFileInfo &fi :
+         src.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        const QString target = to + u'/' + fi.fileName();
+        if (fi.isDir()) {
+            if (!copyFolder(fi.filePath(), target))
+                return false;
+        } else if (!QFile::copy(fi.filePath(), target)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // ---- sqlite3 CLI floors -------------------------------------------------------------------
@@ -575,7 +597,7 @@ Timed timeCommand(const QString &program, const QStringList &args, const QString
     if (rss.hasMatch())
         r.rssMb = rss.captured(1).toDouble() / 1024.0;
     const auto pages = QRegularExpression(QStringLiteral(R"((\d+) pages)")).match(out);
-    r.pages = pages.hasMatch() ? pages.captured(1).toInt() : pdfPages(pdf);
+    r.pages = pages.hasMatch() ? pages.captured(1).toInt() : pdf.isEmpty() ? -1 : pdfPages(pdf);
     return r;
 }
 
@@ -616,14 +638,57 @@ void benchRosters(Table &t, const Options &o, const QString &folder, qint64 n) {
     }
 }
 
+// LibreOffice as the peer rows run it: headless, with a profile of its own under the work
+// folder, so that an office another user has open neither takes the conversion over nor lends
+// it its settings. A first start builds the profile; that happens once, untimed.
+struct Office {
+    QString program;
+    QStringList args; // before the conversion's own
+    QString missing;  // why the peer is not measured
+};
+
+const Office &office(const Options &o) {
+    static std::optional<Office> found;
+    if (found)
+        return *found;
+    Office f;
+    f.program = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (f.program.isEmpty())
+        f.program = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
+    if (f.program.isEmpty()) {
+        f.missing = QStringLiteral("not measured (LibreOffice not installed)");
+        found = f;
+        return *found;
+    }
+    f.args = {QStringLiteral("-env:UserInstallation=")
+                  + QUrl::fromLocalFile(o.work + QStringLiteral("/office-profile")).toString(),
+              QStringLiteral("--headless")};
+    const QString dir = o.work + QStringLiteral("/office-first-start");
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+    QFile sample(dir + QStringLiteral("/sample.csv"));
+    if (sample.open(QIODevice::WriteOnly))
+        sample.write("a,b\r\n1,2\r\n");
+    sample.close();
+    QProcess p;
+    p.start(f.program, f.args
+                           + QStringList{QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                                         QStringLiteral("--outdir"), dir, sample.fileName()});
+    if (!p.waitForFinished(300000))
+        p.kill(), p.waitForFinished();
+    if (!QFileInfo::exists(dir + QStringLiteral("/sample.pdf")))
+        f.missing = QStringLiteral("not measured (LibreOffice converted no sample file)");
+    QDir(dir).removeRecursively();
+    found = f;
+    return *found;
+}
+
 // LibreOffice converting the same rows, as CSV, to PDF: the peer the targets compare with.
-void benchPeer(Table &t, const QString &folder, qint64 n) {
+void benchPeer(Table &t, const Options &o, const QString &folder, qint64 n) {
     const QString row = QStringLiteral("Peer: LibreOffice CSV to PDF (same rows)");
-    QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    if (office.isEmpty())
-        office = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
-    if (office.isEmpty()) {
-        t.at(row, n).note = QStringLiteral("not measured (LibreOffice not installed)");
+    const Office &lo = office(o);
+    if (!lo.missing.isEmpty()) {
+        t.at(row, n).note = lo.missing;
         return;
     }
     const QString csv = folder + QStringLiteral("/roster.csv");
@@ -638,9 +703,10 @@ void benchPeer(Table &t, const QString &folder, qint64 n) {
     std::vector<double> wall;
     for (int i = 0; i < (n >= 100000 ? 1 : 3); ++i) {
         const Timed r =
-            timeCommand(office,
-                        {QStringLiteral("--headless"), QStringLiteral("--convert-to"),
-                         QStringLiteral("pdf"), QStringLiteral("--outdir"), folder, csv},
+            timeCommand(lo.program,
+                        lo.args
+                            + QStringList{QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                                          QStringLiteral("--outdir"), folder, csv},
                         folder + QStringLiteral("/roster.pdf"));
         if (!r.error.isEmpty()) {
             t.at(row, n).note = r.error;
@@ -649,6 +715,407 @@ void benchPeer(Table &t, const QString &folder, qint64 n) {
         wall.push_back(r.wallMs);
     }
     t.at(row, n).value = median(wall);
+}
+
+// ---- import and export ---------------------------------------------------------------------
+
+QString fileMb(const QString &path) {
+    return QStringLiteral("%1 MB").arg(QFileInfo(path).size() / 1e6, 0, 'f', 1);
+}
+
+QString counted(qsizetype n) {
+    return QLocale(QLocale::English).toString(n);
+}
+
+// The files the import rows read, made once per roll from the exported CSV, as a secretary
+// would change it in a spreadsheet. A changed member gets a new first address line; a new
+// member is an exported row with its identifier blanked and an address line and e-mail address
+// of its own, so that it matches nobody.
+struct ImportFiles {
+    QString preview; // the whole roll, 1% with a new address, and 1% more rows, new
+    QString changes; // a tenth of the roll with a new address, and as many new members
+    QString fresh;   // as many new members as the roll holds, and nothing else
+    qsizetype previewChanged = 0, previewAdded = 0, changesChanged = 0, changesAdded = 0;
+    QString error;
+};
+
+bool writeCsv(const QString &path, const QStringList &headings, const QList<QStringList> &rows,
+              QString *error) {
+    QList<TableColumn> columns;
+    for (const QString &h : headings)
+        columns.append(TableColumn{h});
+    const std::unique_ptr<TableWriter> writer =
+        TableWriter::open(path, TableFormat::Csv, columns, error);
+    if (!writer)
+        return false;
+    for (const QStringList &row : rows) {
+        QVariantList cells;
+        cells.reserve(row.size());
+        for (const QString &cell : row)
+            cells.append(cell);
+        if (!writer->addRow(cells))
+            break;
+    }
+    return writer->finish(error);
+}
+
+ImportFiles makeImportFiles(const QString &exported, const QString &dir) {
+    ImportFiles files;
+    const TableRead table = readTableFile(exported);
+    if (!table.ok) {
+        files.error = table.error;
+        return files;
+    }
+    const QList<int> mapping = exchange::guessMapping(table.headings);
+    const qsizetype idColumn = mapping.indexOf(exchange::IdField);
+    const qsizetype addressColumn = mapping.indexOf(members::fieldRow("Address1"));
+    const qsizetype emailColumn = mapping.indexOf(members::fieldRow("Email"));
+    if (idColumn < 0 || addressColumn < 0 || emailColumn < 0 || table.rows.isEmpty()) {
+        files.error = QStringLiteral("the export has no identifier, address or e-mail column");
+        return files;
+    }
+    QList<QStringList> rows = table.rows;
+    for (QStringList &row : rows)
+        while (row.size() < table.headings.size())
+            row.append(QString());
+    const qsizetype n = rows.size();
+    const auto changed = [&](QStringList row, qsizetype k) {
+        row[addressColumn] = QStringLiteral("%1 Changed Road").arg(k);
+        return row;
+    };
+    const auto added = [&](QStringList row, qsizetype k) {
+        row[idColumn].clear();
+        row[addressColumn] = QStringLiteral("%1 Importer Lane").arg(k);
+        row[emailColumn] = QStringLiteral("new%1@example.org").arg(k);
+        return row;
+    };
+    QList<QStringList> preview, changes, fresh;
+    for (qsizetype i = 0; i < n; ++i) {
+        const bool hundredth = i % 100 == 50, tenth = i % 10 == 5;
+        preview.append(hundredth ? changed(rows[i], i) : rows[i]);
+        files.previewChanged += hundredth;
+        if (tenth)
+            changes.append(changed(rows[i], i));
+        fresh.append(added(rows[i], i));
+    }
+    files.changesChanged = changes.size();
+    for (qsizetype k = 0; k < std::max<qsizetype>(1, n / 100); ++k)
+        preview.append(added(rows[(k * 100 + 25) % n], n + k));
+    files.previewAdded = preview.size() - n;
+    for (qsizetype k = 0; k < std::max<qsizetype>(1, n / 10); ++k)
+        changes.append(added(rows[(k * 10 + 2) % n], 2 * n + k));
+    files.changesAdded = changes.size() - files.changesChanged;
+    files.preview = dir + QStringLiteral("/preview.csv");
+    files.changes = dir + QStringLiteral("/changes.csv");
+    files.fresh = dir + QStringLiteral("/new-members.csv");
+    for (const auto &[path, rowsOut] :
+         {std::pair{files.preview, &preview}, {files.changes, &changes}, {files.fresh, &fresh}})
+        if (files.error.isEmpty())
+            writeCsv(path, table.headings, *rowsOut, &files.error);
+    return files;
+}
+
+// A copy of the application folder as the roll benchmarks left it, and the library object in
+// it, created as benchLibrary creates it. Everything the copy wrote is on disk before the clock
+// starts, so an import's syncs write only the import.
+struct Library {
+    std::unique_ptr<_libClub> club;
+    _libClub2 *club2 = nullptr;
+    QString error;
+};
+
+Library freshLibrary(const QString &from, const QString &to) {
+    Library l;
+    QDir(to).removeRecursively();
+    if (!copyFolder(from, to)) {
+        l.error = QStringLiteral("cannot copy the application folder");
+        return l;
+    }
+    ::sync();
+    setAppFolder(to);
+    try {
+        l.club.reset(createObjectAs<_libClub>(QString::fromLatin1(libClubClassName)));
+        l.club2 = qobject_cast<_libClub2 *>(dynamic_cast<QObject *>(l.club.get()));
+        if (!l.club2)
+            l.error = QStringLiteral("the library offers no imports");
+        // A process checks the roll at its first call; the program has made it by now.
+        else if (!l.club->GetNewMemberID())
+            l.error = QStringLiteral("the roll could not be read");
+    } catch (...) {
+        l.error = currentFailure(std::current_exception()).description();
+    }
+    return l;
+}
+
+// What the wizard does before it shows the rows: read the file, guess the columns, load the
+// members and the lists, judge every row.
+struct Preview {
+    std::optional<exchange::ImportPlan> plan;
+    QString error;
+};
+
+Preview previewImport(_libClub &club, const QString &path) {
+    Preview p;
+    try {
+        const TableRead table = readTableFile(path);
+        if (!table.ok) {
+            p.error = table.error;
+            return p;
+        }
+        const QList<int> mapping = exchange::guessMapping(table.headings);
+        const RecordsetPtr members = club.LoadMembers();
+        if (!members) {
+            p.error = QStringLiteral("LoadMembers failed");
+            return p;
+        }
+        p.plan.emplace(table, mapping, *members, exchange::importLists(club));
+    } catch (...) {
+        p.error = currentFailure(std::current_exception()).description();
+    }
+    return p;
+}
+
+QString planCounts(const exchange::ImportPlan &plan) {
+    using exchange::Action;
+    QString s = QStringLiteral("add %1, update %2, skip %3")
+                    .arg(counted(plan.count(Action::Add)), counted(plan.count(Action::Update)),
+                         counted(plan.count(Action::Skip)));
+    if (const int refused = plan.count(Action::Refused)) {
+        QString reason;
+        for (const exchange::PlannedRow &row : plan.rows())
+            if (row.action == Action::Refused) {
+                reason = row.reason.simplified();
+                break;
+            }
+        s += QStringLiteral(", refused %1 (\"%2\")").arg(counted(refused), reason);
+    }
+    return s;
+}
+
+// Hands the members to the library; the identifiers given, or the failure's words.
+struct Imported {
+    double ms = -1;
+    QString error;
+};
+
+Imported importMembers(_libClub2 &club2, const QString &source,
+                       const QList<ImportedMember> &members, qsizetype additions) {
+    Imported r;
+    qsizetype reported = 0;
+    try {
+        const double t0 = nowMs();
+        const QStringList ids = club2.ImportMembers(source, members, [&](qsizetype done) {
+            reported = done;
+            return true;
+        });
+        r.ms = nowMs() - t0;
+        if (ids.size() != additions || reported != members.size())
+            r.error = QStringLiteral("%1 identifiers given for %2 additions, progress at %3 of %4")
+                          .arg(ids.size())
+                          .arg(additions)
+                          .arg(reported)
+                          .arg(members.size());
+    } catch (...) {
+        r.error = currentFailure(std::current_exception()).description();
+    }
+    return r;
+}
+
+// LibreOffice converting the CSV the export wrote to a workbook, against our own .xlsx export.
+void benchPeerWorkbook(Table &t, const Options &o, const QString &csv, const QString &dir, qint64 n,
+                       double xlsxMs) {
+    Figure &f = t.at(QStringLiteral("Peer: LibreOffice CSV to .xlsx (same rows)"), n);
+    const Office &lo = office(o);
+    if (!QFileInfo::exists(csv)) {
+        f.note = QStringLiteral("not measured (no CSV export)");
+        return;
+    }
+    if (!lo.missing.isEmpty()) {
+        f.note = lo.missing;
+        return;
+    }
+    const QString out = dir + QStringLiteral("/peer");
+    const QString workbook =
+        out + u'/' + QFileInfo(csv).completeBaseName() + QStringLiteral(".xlsx");
+    std::vector<double> wall;
+    for (int i = 0; i < (n >= 100000 ? 1 : 3); ++i) {
+        QDir(out).removeRecursively();
+        // Comma, double quote, UTF-8, from the first line: the file as the export wrote it.
+        const Timed r =
+            timeCommand(lo.program,
+                        lo.args
+                            + QStringList{QStringLiteral("--infilter=CSV:44,34,76,1"),
+                                          QStringLiteral("--convert-to"), QStringLiteral("xlsx"),
+                                          QStringLiteral("--outdir"), out, csv},
+                        {});
+        if (!r.error.isEmpty() || QFileInfo(workbook).size() == 0) {
+            f.note = r.error.isEmpty() ? QStringLiteral("LibreOffice wrote no workbook") : r.error;
+            return;
+        }
+        wall.push_back(r.wallMs);
+    }
+    f.value = median(wall);
+    f.note = QStringLiteral("file %1").arg(fileMb(workbook));
+    if (xlsxMs > 0)
+        f.note += QStringLiteral("; x%1 our .xlsx export").arg(f.value / xlsxMs, 0, 'f', 1);
+}
+
+// The import's preview, the import itself, and an import of as many new members as the roll
+// holds, in this process, each on a copy of the roll as the benchmarks above left it.
+void benchImport(Table &t, const Options &o, const QString &folder, const QString &csv, qint64 n) {
+    const QString dir = QFileInfo(csv).absolutePath();
+    const QString copy = QDir(o.work).absoluteFilePath(QStringLiteral("exchange-folder"));
+    const QString previewRow = QStringLiteral("Import preview (read + match)");
+    const QString importRow = QStringLiteral("Import (ImportMembers)");
+    const QString freshRow = QStringLiteral("Import of as many new rows as the roll holds "
+                                            "(preview + ImportMembers)");
+    if (!QFileInfo::exists(csv)) {
+        for (const QString &row : {previewRow, importRow, freshRow})
+            t.at(row, n).note = QStringLiteral("not measured (no CSV export)");
+        return;
+    }
+    const ImportFiles files = makeImportFiles(csv, dir);
+    if (!files.error.isEmpty()) {
+        for (const QString &row : {previewRow, importRow, freshRow})
+            t.at(row, n).note = files.error;
+        return;
+    }
+    int failures = 0;
+    setMsgBoxHandler([&](const MsgBoxRequest &r) {
+        ++failures, say("bench: library message: %s\n", r.prompt);
+        return Mb::OK;
+    });
+    const int runs = std::max(3, o.runs / 2);
+
+    // The preview only reads: one copy of the folder serves all its runs.
+    QList<ImportedMember> changes;
+    {
+        Figure &f = t.at(previewRow, n);
+        Library lib = freshLibrary(folder, copy);
+        std::vector<double> times;
+        for (int i = 0; i < runs && lib.error.isEmpty(); ++i) {
+            const double t0 = nowMs();
+            const Preview p = previewImport(*lib.club, files.preview);
+            times.push_back(nowMs() - t0);
+            if (!p.error.isEmpty())
+                lib.error = p.error;
+            else if (i == runs - 1)
+                f.note = planCounts(*p.plan);
+        }
+        // The import's members, planned as the wizard plans them.
+        if (lib.error.isEmpty()) {
+            const Preview p = previewImport(*lib.club, files.changes);
+            if (p.plan)
+                changes = p.plan->toImport();
+        }
+        if (!lib.error.isEmpty())
+            f.note = lib.error;
+        else
+            f.value = median(times);
+    }
+
+    {
+        Figure &f = t.at(importRow, n);
+        std::vector<double> times;
+        QString fault;
+        if (changes.size() != files.changesChanged + files.changesAdded)
+            fault = QStringLiteral("the plan holds %1 members to import, not %2")
+                        .arg(changes.size())
+                        .arg(files.changesChanged + files.changesAdded);
+        for (int i = 0; i < runs && fault.isEmpty(); ++i) {
+            Library lib = freshLibrary(folder, copy);
+            const Imported r = lib.error.isEmpty() ? importMembers(*lib.club2, files.changes,
+                                                                   changes, files.changesAdded)
+                                                   : Imported{-1, lib.error};
+            fault = r.error;
+            times.push_back(r.ms);
+        }
+        f.value = fault.isEmpty() ? median(times) : -1;
+        f.note = QStringLiteral("%1 updated + %2 added")
+                     .arg(counted(files.changesChanged), counted(files.changesAdded));
+        if (!fault.isEmpty())
+            f.note += QStringLiteral("; ") + fault;
+    }
+
+    {
+        Figure &f = t.at(freshRow, n);
+        std::vector<double> totals, previews, imports;
+        QString fault;
+        for (int i = 0; i < (n >= 100000 ? 1 : 3) && fault.isEmpty(); ++i) {
+            Library lib = freshLibrary(folder, copy);
+            if (!lib.error.isEmpty()) {
+                fault = lib.error;
+                break;
+            }
+            const double t0 = nowMs();
+            const Preview p = previewImport(*lib.club, files.fresh);
+            if (!p.error.isEmpty()) {
+                fault = p.error;
+                break;
+            }
+            const QList<ImportedMember> members = p.plan->toImport();
+            const double previewed = nowMs() - t0;
+            const Imported r = importMembers(*lib.club2, files.fresh, members, n);
+            fault = r.error;
+            previews.push_back(previewed);
+            imports.push_back(r.ms);
+            totals.push_back(nowMs() - t0);
+        }
+        f.value = fault.isEmpty() ? median(totals) : -1;
+        f.note = QStringLiteral("preview %1 + import %2; %3 added")
+                     .arg(ms(median(previews)), ms(median(imports)), counted(n));
+        if (!fault.isEmpty())
+            f.note += QStringLiteral("; ") + fault;
+    }
+    setMsgBoxHandler({});
+    QDir(copy).removeRecursively();
+    if (failures)
+        t.at(previewRow, n).note += QStringLiteral("; %1 library message(s)").arg(failures);
+}
+
+// The export as a script runs it, whole roll, each format; then the import's preview, the
+// import itself, and an import of as many new members as the roll holds, in this process on
+// copies of the roll; then LibreOffice converting the CSV the export wrote to a workbook.
+void benchExchange(Table &t, const Options &o, const QString &folder, qint64 n) {
+    const QString tool = folder + QStringLiteral("/qmr");
+    const QString dir = QDir(o.work).absoluteFilePath(QStringLiteral("exchange-%1").arg(n));
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+    const QString csv = dir + QStringLiteral("/members.csv");
+    const QString xlsx = dir + QStringLiteral("/members.xlsx");
+    const QString csvRow = QStringLiteral("Export to CSV (qmr export)");
+    const QString xlsxRow = QStringLiteral("Export to .xlsx (qmr export)");
+    double xlsxMs = -1;
+    for (const auto &[row, out] : {std::pair{csvRow, csv}, std::pair{xlsxRow, xlsx}}) {
+        Figure &f = t.at(row, n);
+        if (!QFileInfo(tool).isExecutable()) {
+            f.note = QStringLiteral("not measurable (no qmr)");
+            continue;
+        }
+        const int runs = n >= 100000 ? 3 : std::max(3, o.runs / 2);
+        std::vector<double> wall, rss;
+        Timed last;
+        for (int i = 0; i < runs && last.error.isEmpty(); ++i) {
+            last = timeCommand(tool,
+                               {QStringLiteral("export"), QStringLiteral("--roster"),
+                                QStringLiteral("all"), QStringLiteral("--out"), out,
+                                QStringLiteral("--app-folder"), folder},
+                               {});
+            wall.push_back(last.wallMs);
+            rss.push_back(last.rssMb);
+        }
+        if (!last.error.isEmpty()) {
+            f.note = last.error;
+            continue;
+        }
+        f.value = median(wall);
+        f.note = QStringLiteral("%1 MB peak, file %2").arg(median(rss), 0, 'f', 0).arg(fileMb(out));
+        if (row == xlsxRow)
+            xlsxMs = f.value;
+    }
+
+    benchImport(t, o, folder, csv, n);
+    benchPeerWorkbook(t, o, csv, dir, n, xlsxMs);
 }
 
 // ---- start-up ------------------------------------------------------------------------------
@@ -788,22 +1255,6 @@ void print(const Table &t, const Options &o) {
     std::fflush(stdout);
 }
 
-bool copyFolder(const QString &from, const QString &to) {
-    QDir().mkpath(to);
-    const QDir src(from);
-    for (const QFileInfo &fi :
-         src.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
-        const QString target = to + u'/' + fi.fileName();
-        if (fi.isDir()) {
-            if (!copyFolder(fi.filePath(), target))
-                return false;
-        } else if (!QFile::copy(fi.filePath(), target)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<Options> parse(const QStringList &args) {
     Options o;
     for (int i = 1; i < args.size(); ++i) {
@@ -880,7 +1331,8 @@ int main(int argc, char **argv) {
         benchBackup(t, o, folder, n);
         benchForm(t, o, folder, n, t.at(QStringLiteral("LoadMembers"), n).floor);
         benchRosters(t, o, folder, n);
-        benchPeer(t, folder, n);
+        benchExchange(t, o, folder, n);
+        benchPeer(t, o, folder, n);
         benchStartup(t, o, folder, n, display);
     }
     stopDisplay(display);
