@@ -175,7 +175,7 @@ QWizardPage *frmImportMembers::buildFilePage() {
     setHelpTopic(page, QStringLiteral("file"));
 
     page->complete = [this] {
-        return m_table.ok;
+        return m_table.ok && !m_table.rows.isEmpty();
     };
     connect(cmdChooseFile, &QPushButton::clicked, this,
             [this] { guarded([this] { chooseFile(); }); });
@@ -414,7 +414,12 @@ void frmImportMembers::showFile(bool detected) {
     m_fileForm->setRowVisible(cboSeparator, !m_table.workbook);
     m_fileForm->setRowVisible(cboSheet, m_table.workbook);
 
-    showProblem(lblFileProblem, m_table.ok || !read ? QString() : m_table.error);
+    QString problem = read && !m_table.ok ? m_table.error : QString();
+    if (read && m_table.ok && m_table.rows.isEmpty())
+        problem = QStringLiteral("%1 has headings but no rows below them: there is nobody to "
+                                 "import.")
+                      .arg(QDir::toNativeSeparators(m_path));
+    showProblem(lblFileProblem, problem);
     tblSample->clear();
     tblSample->setRowCount(0);
     tblSample->setColumnCount(0);

@@ -171,6 +171,11 @@ int importMembers(const Options &o) {
         err(table.error);
         return Failed;
     }
+    if (table.rows.isEmpty()) {
+        err(QStringLiteral("%1 has headings but no rows below them: there is nobody to import.")
+                .arg(path));
+        return Failed;
+    }
     const QList<int> mapping = exchange::guessMapping(table.headings);
     if (const QStringList missing = exchange::unmappedRequired(mapping); !missing.isEmpty()) {
         err(QStringLiteral("%1: no column holds %2; name the columns as the member form does.")
@@ -223,6 +228,27 @@ int undoImport() {
                 changes.value(QStringLiteral("updated")).toInt());
     return Done;
 }
+int run(const Options &o, bool writes) {
+    const QString roll = club().conDataBase()->dataSource();
+    if (!QFileInfo(roll).isFile()) {
+        err(QStringLiteral("no roll at %1").arg(roll));
+        return Failed;
+    }
+    // A change under an open program would leave its windows showing what is gone.
+    if (writes && anotherInstanceRunning(roll)) {
+        err(QStringLiteral("the roll %1 is open in Quillmere: close it first").arg(roll));
+        return Failed;
+    }
+    if (o.command == u"export")
+        return exportMembers(o);
+    if (o.command == u"emails")
+        return emails(o);
+    if (o.command == u"import")
+        return importMembers(o);
+    if (o.command == u"undo-import")
+        return undoImport();
+    return usage(QStringLiteral("unknown command \"%1\"").arg(o.command));
+}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -252,30 +278,16 @@ int main(int argc, char **argv) {
         return Failed;
     }
     const bool writes = (o->command == u"import" && !o->dryRun) || o->command == u"undo-import";
+    int code = Failed;
     try {
         NewClub();
-        const QString roll = club().conDataBase()->dataSource();
-        if (!QFileInfo(roll).isFile()) {
-            err(QStringLiteral("no roll at %1").arg(roll));
-            return Failed;
-        }
-        // A change under an open program would leave its windows showing what is gone.
-        if (writes && anotherInstanceRunning(roll)) {
-            err(QStringLiteral("the roll %1 is open in Quillmere: close it first").arg(roll));
-            return Failed;
-        }
-        if (o->command == u"export")
-            return exportMembers(*o);
-        if (o->command == u"emails")
-            return emails(*o);
-        if (o->command == u"import")
-            return importMembers(*o);
-        if (o->command == u"undo-import")
-            return undoImport();
-        return usage(QStringLiteral("unknown command \"%1\"").arg(o->command));
+        code = run(*o, writes);
     } catch (...) {
         const Failure f = currentFailure(std::current_exception());
         err(f.description());
-        return Failed;
+        code = Failed;
     }
+    // The library object goes before the application that loaded its plugin.
+    objClub.reset();
+    return code;
 }

@@ -92,6 +92,7 @@ private Q_SLOTS:
     void cleanup() { objClub.reset(); }
     void importThenUndo();
     void cancelImportsNothing();
+    void fileThatIsNoTable_data();
     void fileThatIsNoTable();
     void exportReadsBack_data();
     void exportReadsBack();
@@ -229,12 +230,19 @@ void tst_ExchangeWindows::cancelImportsNothing() {
     QCOMPARE(app.scalar("SELECT COUNT(*) FROM tblMembers"), QStringLiteral("0"));
 }
 
+void tst_ExchangeWindows::fileThatIsNoTable_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("a PDF") << QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n");
+    QTest::newRow("headings only") << QByteArray("Last Name,First Name\r\n");
+}
+
 void tst_ExchangeWindows::fileThatIsNoTable() {
+    QFETCH(QByteArray, bytes);
     TempAppFolder app;
     QTemporaryDir dir;
     frmImportMembers wizard;
     wizard.show();
-    wizard.openFile(writeFile(dir, "roll.csv", "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n"));
+    wizard.openFile(writeFile(dir, "roll.csv", bytes));
     QVERIFY(!wizard.currentPage()->isComplete());
     QVERIFY(!wizard.lblFileProblem->isHidden());
     QVERIFY2(wizard.lblFileProblem->text().contains("roll.csv"),
