@@ -1,4 +1,5 @@
 #include "Backup.h"
+#include "system/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,19 +8,16 @@
 #include <QSet>
 #include <QThread>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <sqlite3.h>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace {
+using safefile::noRoom;
+using safefile::notWritable;
+using safefile::replaceFile;
+using safefile::syncFile;
+using safefile::syncFolder;
+using safefile::systemWords;
+
 // A writer holds the file for one commit, milliseconds long; two seconds of waiting means
 // something else is wrong, and the caller is better told than kept waiting.
 constexpr int BusyRetries = 100;
@@ -99,31 +97,6 @@ QString sourceWords(int rc, const QString &source, const QString &engine) {
     }
 }
 
-QString noRoom(const QString &folder) {
-    return QStringLiteral("there is no room left on the disk that holds %1").arg(native(folder));
-}
-
-QString notWritable(const QString &folder, const QString &detail) {
-    return QStringLiteral("the folder %1 cannot be written to (%2)").arg(native(folder), detail);
-}
-
-QString systemWords(int error, const QString &folder) {
-    if (error == ENOSPC
-#ifdef EDQUOT
-        || error == EDQUOT
-#endif
-    )
-        return noRoom(folder);
-    if (error == EFBIG)
-        return QStringLiteral("the copy is larger than the disk that holds %1 allows for one "
-                              "file")
-            .arg(native(folder));
-    const QString detail = QString::fromLocal8Bit(std::strerror(error));
-    if (error == EACCES || error == EPERM || error == EROFS)
-        return notWritable(folder, detail);
-    return QStringLiteral("it could not be written to %1 (%2)").arg(native(folder), detail);
-}
-
 // Why the copy could not be written into the target's folder.
 QString targetWords(int rc, const Db &d, const QString &folder) {
     switch (rc & 0xFF) {
@@ -190,55 +163,6 @@ QString copyChecked(const QString &source, const QString &partial, const QString
                               "damaged")
             .arg(rows.value(0), native(source));
     return {};
-}
-
-// Empty when the file's content is on the disk, not only in the system's cache.
-QString syncFile(const QString &path, const QString &folder) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return notWritable(folder, file.errorString());
-    if (!file.flush())
-        return systemWords(errno, folder);
-#ifdef Q_OS_WIN
-    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()))))
-        return QStringLiteral("it could not be written to %1 (system error %2)")
-            .arg(native(folder))
-            .arg(GetLastError());
-#else
-    if (::fsync(file.handle()) != 0)
-        return systemWords(errno, folder);
-#endif
-    return {};
-}
-
-// Gives the checked copy the target's name in one step, replacing an older file of that name.
-QString replaceFile(const QString &from, const QString &to, const QString &folder) {
-#ifdef Q_OS_WIN
-    const std::wstring a = QDir::toNativeSeparators(from).toStdWString();
-    const std::wstring b = QDir::toNativeSeparators(to).toStdWString();
-    if (!MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return QStringLiteral("it could not be given its name in %1 (system error %2)")
-            .arg(native(folder))
-            .arg(GetLastError());
-#else
-    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        return systemWords(errno, folder);
-#endif
-    return {};
-}
-
-// The new name itself is on the disk only once its folder is; where that cannot be done the
-// backup is whole all the same, only a power cut could lose its name.
-void syncFolder(const QString &folder) {
-#ifndef Q_OS_WIN
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
 }
 
 void removeCopy(const QString &partial) {

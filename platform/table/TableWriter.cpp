@@ -1,23 +1,19 @@
 #include "TableInternal.h"
+#include "system/SafeFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
 #include <xlsxwriter.h>
 
 #ifndef QMR_XLSX_QUOTE_PREFIX
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
-#endif
-#ifdef Q_OS_UNIX
-#include <unistd.h>
 #endif
 
 namespace {
@@ -61,31 +57,18 @@ QString csvNumber(double value) {
     return QString::number(value, 'f', QLocale::FloatingPointShortest);
 }
 
-QString systemWords() {
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-std::filesystem::path fsPath(const QString &path) {
-    return std::filesystem::path(path.toStdU16String());
-}
-
 // Gives a finished file its name, on the disk first so a crash cannot leave the name on an
 // empty file.
 bool moveIntoPlace(const QString &from, const QString &to, QString *error) {
-#ifdef Q_OS_UNIX
-    QFile done(from);
-    if (!done.open(QIODevice::ReadOnly) || ::fsync(done.handle()) != 0) {
-        *error = QStringLiteral("%1 could not be written (%2)").arg(shownPath(to), systemWords());
+    const QString folder = QFileInfo(to).absolutePath();
+    QString why = safefile::syncFile(from, folder);
+    if (why.isEmpty())
+        why = safefile::replaceFile(from, to, folder);
+    if (!why.isEmpty()) {
+        *error = QStringLiteral("%1 could not be written: %2").arg(shownPath(to), why);
         return false;
     }
-#endif
-    std::error_code code;
-    std::filesystem::rename(fsPath(from), fsPath(to), code);
-    if (code) {
-        *error = QStringLiteral("%1 could not be written (%2)")
-                     .arg(shownPath(to), QString::fromLocal8Bit(code.message()));
-        return false;
-    }
+    safefile::syncFolder(folder);
     return true;
 }
 
@@ -368,7 +351,9 @@ public:
             if (rc != LXW_NO_ERROR)
                 failure =
                     rc == LXW_ERROR_CREATING_XLSX_FILE && errno
-                        ? QStringLiteral("%1 could not be written (%2)").arg(shown, systemWords())
+                        ? QStringLiteral("%1 could not be written: %2")
+                              .arg(shown,
+                                   safefile::systemWords(errno, QFileInfo(partial).absolutePath()))
                         : libraryWords(rc);
         } else if (failure.isEmpty()) {
             failure = QStringLiteral("%1 was already written").arg(shown);
