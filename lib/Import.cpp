@@ -1,5 +1,6 @@
 // An import: many members added and changed in one transaction after a backup of their own,
 // and its undoing from that backup.
+#include "club/ImportRecord.h"
 #include "club/NextIdentifier.h"
 #include "club/RecordSlots.h"
 #include "core/Failure.h"
@@ -55,22 +56,11 @@ QString backupsFolder(const QString &libraryFolder) {
     return libraryFolder + QStringLiteral("/backups");
 }
 
-// The history row of an import, read for the words of a refusal.
-struct ImportRow {
-    qint64 historyId = 0;
-    QString file, backup, when;
-};
-
-ImportRow importRow(const RecordsetPtr &rs) {
-    const QJsonObject changes =
-        QJsonDocument::fromJson(rs->field(QStringLiteral("Changes")).toString().toUtf8()).object();
-    const QDateTime at =
-        QDateTime::fromString(rs->field(QStringLiteral("ChangedAt")).toString(), Qt::ISODate);
-    return {rs->field(QStringLiteral("HistoryID")).toLongLong(),
-            changes.value(QStringLiteral("file")).toString(),
-            changes.value(QStringLiteral("backup")).toString(),
-            at.isValid() ? at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-                         : rs->field(QStringLiteral("ChangedAt")).toString()};
+// When an import was made, in the words of a refusal.
+QString madeAt(const ImportRecord &import) {
+    const QDateTime at = QDateTime::fromString(import.changedAt, Qt::ISODate);
+    return at.isValid() ? at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                        : import.changedAt;
 }
 } // namespace
 
@@ -180,7 +170,7 @@ bool libClub::UndoLastImport() {
                 throw Failure(ErrNo::NoCurrentRow,
                               QStringLiteral("The roll holds no import to undo. Nothing was "
                                              "undone."));
-            const ImportRow import = importRow(last);
+            const ImportRecord import = importRecord(*last);
             const qint64 since =
                 con()
                     .execute(QStringLiteral("SELECT COUNT(*) FROM tblHistory WHERE HistoryID > ?"),
@@ -192,7 +182,7 @@ bool libClub::UndoLastImport() {
                               QStringLiteral("The roll was changed after the import of %1 on %2: "
                                              "undoing it would lose those changes. Nothing was "
                                              "undone.")
-                                  .arg(import.file, import.when));
+                                  .arg(import.file, madeAt(import)));
             const QString folder = backupsFolder(m_libraryFolder);
             // Only a name in the backups' folder: a roll edited by hand must not point elsewhere.
             backup = folder + u'/' + import.backup;
@@ -202,7 +192,7 @@ bool libClub::UndoLastImport() {
                               QStringLiteral("The backup %1 made before the import of %2 on %3 "
                                              "is no longer in %4, so the import cannot be "
                                              "undone. Nothing was undone.")
-                                  .arg(import.backup, import.file, import.when, folder));
+                                  .arg(import.backup, import.file, madeAt(import), folder));
         });
         return RestoreRoll(backup);
     });

@@ -1,5 +1,6 @@
 #include "RollBackup.h"
 #include "club/Roll.h"
+#include "common/FormParts.h"
 #include "common/modGlobal.h"
 #include "core/Failure.h"
 #include "system/ErrorLog.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLocale>
 #include <QRegularExpression>
 
 namespace {
@@ -153,9 +153,4 @@ QDateTime backupDate(const QString &path) {
             return named;
     }
     return file.lastModified();
-}
-
-QString membersText(qint64 members) {
-    return QLocale().toString(members)
-           + (members == 1 ? QStringLiteral(" member") : QStringLiteral(" members"));
 }

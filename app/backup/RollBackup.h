@@ -42,5 +42,3 @@ struct RollSummary {
 RollSummary readRollSummary(const QString &path);
 // When a backup was made: the date and time in its name, else the file's last change.
 QDateTime backupDate(const QString &path);
-// "1 member", "1,204 members".
-QString membersText(qint64 members);

@@ -52,3 +52,11 @@ void guarded(const std::function<void()> &command) {
         skipOnFailure([&] { MsgBox(f.description(), Mb::Critical | Mb::OKOnly); });
     }
 }
+
+QString counted(qsizetype n, const QString &one, const QString &many) {
+    return QLocale().toString(n) + u' ' + (n == 1 ? one : many);
+}
+
+QString membersText(qint64 n) {
+    return counted(n, QStringLiteral("member"), QStringLiteral("members"));
+}

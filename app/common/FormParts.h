@@ -23,3 +23,8 @@ QString whenText(const QString &changedAt);
 // Runs a command of a window: a failure is told to the user in a message box and never
 // reaches the event loop.
 void guarded(const std::function<void()> &command);
+
+// "1 member", "1,234 members": the number in the user's locale and the noun that fits it.
+QString counted(qsizetype n, const QString &one, const QString &many);
+// counted() for members.
+QString membersText(qint64 n);

@@ -6,7 +6,6 @@
 #include "ui/Pointer.h"
 
 #include <QComboBox>
-#include <QLocale>
 
 namespace exchange {
 
@@ -33,10 +32,6 @@ QComboBox *rosterChoice(QWidget *parent) {
 Roster chosenRoster(const QComboBox *list) {
     const int r = list->currentData().toInt();
     return r >= 0 && r < int(Rosters.size()) ? Roster(r) : Roster::All;
-}
-
-QString counted(qsizetype n, const QString &one, const QString &many) {
-    return QLocale().toString(n) + u' ' + (n == 1 ? one : many);
 }
 
 RecordsetPtr chosenMembers(const QComboBox *list) {

@@ -18,9 +18,6 @@ QString rosterName(Roster roster);
 QComboBox *rosterChoice(QWidget *parent);
 Roster chosenRoster(const QComboBox *list);
 
-// "1 member", "1,234 members": the number in the user's locale and the noun that fits it.
-QString counted(qsizetype n, const QString &one, const QString &many);
-
 // The members of the roster chosen in the list, or, when it has none, null after saying so in
 // the roster's own words.
 RecordsetPtr chosenMembers(const QComboBox *list);

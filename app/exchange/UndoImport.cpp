@@ -1,5 +1,6 @@
 #include "UndoImport.h"
 #include "ExchangeParts.h"
+#include "club/ImportRecord.h"
 #include "common/FormParts.h"
 #include "common/modGlobal.h"
 #include "core/Failure.h"
@@ -7,37 +8,8 @@
 #include "ui/Pointer.h"
 
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace exchange {
-
-namespace {
-struct ImportRow {
-    QString file;
-    QString when;
-    QString who;
-    qint64 added = 0;
-    qint64 updated = 0;
-};
-
-ImportRow importRow(Recordset &rs) {
-    rs.moveFirst();
-    const QJsonObject changes =
-        QJsonDocument::fromJson(rs.field(QStringLiteral("Changes")).toString().toUtf8()).object();
-    ImportRow row;
-    row.file = QDir::toNativeSeparators(changes.value(QStringLiteral("file")).toString());
-    row.when = whenText(rs.field(QStringLiteral("ChangedAt")).toString());
-    row.who = rs.field(QStringLiteral("UserName")).toString();
-    row.added = changes.value(QStringLiteral("added")).toInteger();
-    row.updated = changes.value(QStringLiteral("updated")).toInteger();
-    return row;
-}
-
-QString membersText(qint64 n) {
-    return counted(n, QStringLiteral("member"), QStringLiteral("members"));
-}
-} // namespace
 
 void undoLastImport(const OpenWindows &openWindows) {
     guarded([&] {
@@ -49,12 +21,14 @@ void undoLastImport(const OpenWindows &openWindows) {
             MsgBox(QStringLiteral("There is no import to undo."), Mb::Information | Mb::OKOnly);
             return;
         }
-        const ImportRow row = importRow(*last);
+        const ImportRecord row = importRecord(*last);
+        const QString file = QDir::toNativeSeparators(row.file);
         if (!otherWindowsClosed(openWindows, QStringLiteral("undoing the import")))
             return;
-        QString asked = QStringLiteral("Undo the import of %1, made %2").arg(row.file, row.when);
-        if (!row.who.isEmpty())
-            asked += QStringLiteral(" by %1").arg(row.who);
+        QString asked =
+            QStringLiteral("Undo the import of %1, made %2").arg(file, whenText(row.changedAt));
+        if (!row.userName.isEmpty())
+            asked += QStringLiteral(" by %1").arg(row.userName);
         asked += u'?';
         if (MsgBox(asked + LineBreak + LineBreak
                        + QStringLiteral("It added %1 and updated %2. The roll goes back exactly as "
@@ -83,7 +57,7 @@ void undoLastImport(const OpenWindows &openWindows) {
         }
         QString said = QStringLiteral("The import of %1 was undone; the roll is as it was "
                                       "before it.")
-                           .arg(row.file);
+                           .arg(file);
         QStringList restored;
         if (row.added > 0)
             restored << QStringLiteral("the %1 it added %2 gone")

@@ -580,10 +580,8 @@ bool frmImportMembers::importPlan() {
         return false;
 
     const QList<ImportedMember> members = m_plan->toImport();
-    QProgressDialog progress(
-        QStringLiteral("Importing %1...")
-            .arg(counted(members.size(), QStringLiteral("member"), QStringLiteral("members"))),
-        QStringLiteral("Cancel"), 0, int(members.size()), this);
+    QProgressDialog progress(QStringLiteral("Importing %1...").arg(membersText(members.size())),
+                             QStringLiteral("Cancel"), 0, int(members.size()), this);
     progress.setObjectName(QStringLiteral("dlgImportProgress"));
     progress.setWindowTitle(appTitle() + QStringLiteral(" - Import Members"));
     progress.setWindowModality(Qt::WindowModal);

@@ -8,6 +8,7 @@
 #include "ImportPlan.h"
 #include "MemberTable.h"
 #include "ProgramNames.h"
+#include "club/ImportRecord.h"
 #include "common/modGlobal.h"
 #include "core/Failure.h"
 #include "system/System.h"
@@ -16,8 +17,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <cstdio>
 #include <map>
 
@@ -217,17 +216,13 @@ int undoImport() {
         err(QStringLiteral("the roll holds no import to undo"));
         return Failed;
     }
+    const ImportRecord undone = importRecord(*last);
     club2().UndoLastImport();
-    const QJsonObject changes =
-        QJsonDocument::fromJson(
-            last->value(0, last->columnIndex(QStringLiteral("Changes"))).toString().toUtf8())
-            .object();
-    std::printf("undone: the import of %s (%d added, %d updated)\n",
-                qPrintable(changes.value(QStringLiteral("file")).toString()),
-                changes.value(QStringLiteral("added")).toInt(),
-                changes.value(QStringLiteral("updated")).toInt());
+    std::printf("undone: the import of %s (%lld added, %lld updated)\n", qPrintable(undone.file),
+                static_cast<long long>(undone.added), static_cast<long long>(undone.updated));
     return Done;
 }
+
 int run(const Options &o, bool writes) {
     const QString roll = club().conDataBase()->dataSource();
     if (!QFileInfo(roll).isFile()) {

@@ -91,6 +91,27 @@ QString historyMismatch(const QString &roll) {
     return rows.isEmpty() ? QString()
                           : QStringLiteral("rows without their change: ") + rows.firstKey();
 }
+
+// The roll a kill round starts from, copied aside once and put back before each round, with
+// the journal and backups the last round left gone.
+class PristineRoll {
+public:
+    explicit PristineRoll(const TempAppFolder &app)
+        : m_roll(app.rollPath())
+        , m_backups(app.path() + QStringLiteral("/backups"))
+        , m_copy(app.path() + QStringLiteral("/pristine.qmr"))
+        , m_saved(QFile::copy(m_roll, m_copy)) {}
+    bool saved() const { return m_saved; }
+    bool putBack() const {
+        QDir(m_backups).removeRecursively();
+        QFile::remove(m_roll + QStringLiteral("-journal"));
+        return QFile::remove(m_roll) && QFile::copy(m_copy, m_roll);
+    }
+
+private:
+    QString m_roll, m_backups, m_copy;
+    bool m_saved;
+};
 } // namespace
 
 void tst_killed::killedMidSave() {
@@ -267,13 +288,8 @@ void tst_killed::killedDuringUpkeep() {
         Roll::upToDate(app.rollPath());
     app.exec(manyMembers(restore ? 2000 : 3000, "Current"));
     const QString roll = app.rollPath(), backups = app.path() + QStringLiteral("/backups");
-    const QString pristine = app.path() + QStringLiteral("/pristine.qmr");
-    QVERIFY(QFile::copy(roll, pristine));
-    const auto reset = [&] {
-        QDir(backups).removeRecursively();
-        QFile::remove(roll + QStringLiteral("-journal"));
-        return QFile::remove(roll) && QFile::copy(pristine, roll);
-    };
+    const PristineRoll pristine(app);
+    QVERIFY(pristine.saved());
     const QStringList args{operation, app.path(),
                            restore ? offered.rollPath() : QStringLiteral("-")};
     const auto state = [&] {
@@ -303,7 +319,7 @@ void tst_killed::killedDuringUpkeep() {
         runs.emplace_back(t.nsecsElapsed() / 1000, t.nsecsElapsed() / 1000 - backedUp);
         QCOMPARE(linesOf(out + p.readAllStandardOutput()).value(1), QStringLiteral("DONE"));
         done = state();
-        QVERIFY(reset());
+        QVERIFY(pristine.putBack());
     }
     std::sort(runs.begin(), runs.end());
     const auto [wholeUs, afterBackupUs] = runs[1];
@@ -338,7 +354,7 @@ void tst_killed::killedDuringUpkeep() {
         ++seen[states[now]];
         hot += journal ? 1 : 0;
         takenBack += journal && now == before ? 1 : 0;
-        QVERIFY(reset());
+        QVERIFY(pristine.putBack());
     }
     QStringList outcomes;
     for (auto it = seen.begin(); it != seen.end(); ++it)
@@ -357,14 +373,9 @@ void tst_killed::killedDuringImport() {
     TempAppFolder app;
     Roll::upToDate(app.rollPath());
     app.exec(manyMembers(300, "Current"));
-    const QString roll = app.rollPath(), backups = app.path() + QStringLiteral("/backups");
-    const QString pristine = app.path() + QStringLiteral("/pristine.qmr");
-    QVERIFY(QFile::copy(roll, pristine));
-    const auto reset = [&] {
-        QDir(backups).removeRecursively();
-        QFile::remove(roll + QStringLiteral("-journal"));
-        return QFile::remove(roll) && QFile::copy(pristine, roll);
-    };
+    const QString roll = app.rollPath();
+    const PristineRoll pristine(app);
+    QVERIFY(pristine.saved());
     const auto state = [&] {
         QCryptographicHash h(QCryptographicHash::Sha256);
         h.addData(Roll::digest(roll));
@@ -405,7 +416,7 @@ void tst_killed::killedDuringImport() {
                  out.constData());
     }
     const QByteArray after = state();
-    QVERIFY(after != before && reset());
+    QVERIFY(after != before && pristine.putBack());
 
     QRandomGenerator rng(seed());
     const int rounds = envInt("QMR_IMPORT_ROUNDS", 30);
@@ -432,7 +443,7 @@ void tst_killed::killedDuringImport() {
         asBefore += now == before ? 1 : 0;
         all += now == after ? 1 : 0;
         confirmed += done ? 1 : 0;
-        QVERIFY(reset());
+        QVERIFY(pristine.putBack());
     }
     qInfo("%d kills: %d as before, %d whole imports (%d confirmed), none partial; %d left a "
           "journal; an import %lld ms, %lld ms of it after the last member",
