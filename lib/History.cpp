@@ -39,20 +39,8 @@ bool keptOnErasing(const QString &column) {
     return column == u"ID" || column == u"MemberID" || column == u"AddDate" || column == u"ModDate";
 }
 
-QJsonValue json(const QVariant &v) {
-    switch (v.typeId()) {
-    case QMetaType::UnknownType:
-        return QJsonValue::Null;
-    case QMetaType::LongLong:
-        return QJsonValue(v.toLongLong());
-    case QMetaType::Double:
-        return v.toDouble();
-    case QMetaType::QByteArray:
-        return QString::fromUtf8(v.toByteArray());
-    default:
-        return v.toString();
-    }
-}
+using MemberRules::changedAt;
+using MemberRules::historyValue;
 
 QVariant stored(const QJsonValue &v) {
     if (v.isDouble())
@@ -70,29 +58,27 @@ QString text(const QJsonObject &o) {
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
-// The moment of a change as local time with its offset, so it reads the same anywhere.
-QString changedAt() {
-    const QDateTime t = currentDateTime();
-    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
-}
-
 QString userName() {
     for (const char *name : {"USER", "USERNAME", "LOGNAME"}) {
         const QString user = qEnvironmentVariable(name).trimmed();
         if (!user.isEmpty())
             return user;
     }
-#ifdef Q_OS_UNIX
     // Started without a login shell's environment (a desktop launcher, a service): the
-    // account itself still has a name.
-    passwd entry{};
-    passwd *found = nullptr;
-    char buffer[1024];
-    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found
-        && found->pw_name && *found->pw_name)
-        return QString::fromLocal8Bit(found->pw_name);
+    // account itself still has a name. Looked up once: it reads the password file, and a
+    // change of many members writes a history row for each.
+    static const QString account = [] {
+#ifdef Q_OS_UNIX
+        passwd entry{};
+        passwd *found = nullptr;
+        char buffer[1024];
+        if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found
+            && found->pw_name && *found->pw_name)
+            return QString::fromLocal8Bit(found->pw_name);
 #endif
-    return QStringLiteral("unknown");
+        return QStringLiteral("unknown");
+    }();
+    return account;
 }
 
 QString erased(const QString &changes) {
@@ -125,6 +111,27 @@ RecordsetPtr noHistory() {
 }
 } // namespace
 
+// Local time with its offset, so it reads the same anywhere.
+QString MemberRules::changedAt() {
+    const QDateTime t = currentDateTime();
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+QJsonValue MemberRules::historyValue(const QVariant &v) {
+    switch (v.typeId()) {
+    case QMetaType::UnknownType:
+        return QJsonValue::Null;
+    case QMetaType::LongLong:
+        return QJsonValue(v.toLongLong());
+    case QMetaType::Double:
+        return v.toDouble();
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(v.toByteArray());
+    default:
+        return v.toString();
+    }
+}
+
 RecordsetPtr libClub::rowsBefore(const Tracked &tracked) {
     if (tracked.change == Change::Added)
         return nullptr;
@@ -144,7 +151,7 @@ void libClub::writeHistory(const Tracked &tracked, const RecordsetPtr &before) {
         for (int c = 0; c < row->columns().size(); ++c)
             if (row->columns()[c] != u"ID" && row->value(0, c).isValid())
                 changes.insert(row->columns()[c],
-                               QJsonArray{QJsonValue::Null, json(row->value(0, c))});
+                               QJsonArray{QJsonValue::Null, historyValue(row->value(0, c))});
     } else if (tracked.change == Change::Updated) {
         // A club roll holds one record; should it hold more, the first is the one shown.
         const RecordsetPtr after =
@@ -155,11 +162,11 @@ void libClub::writeHistory(const Tracked &tracked, const RecordsetPtr &before) {
             const QVariant old = b < 0 ? QVariant() : before->value(0, b);
             if (!same(old, after->value(0, c)))
                 changes.insert(after->columns()[c],
-                               QJsonArray{json(old), json(after->value(0, c))});
+                               QJsonArray{historyValue(old), historyValue(after->value(0, c))});
         }
     } else {
         for (int c = 0; c < before->columns().size(); ++c)
-            changes.insert(before->columns()[c], json(before->value(0, c)));
+            changes.insert(before->columns()[c], historyValue(before->value(0, c)));
     }
     const QVariant memberId =
         tracked.club ? QVariant() : row->value(0, row->columnIndex(QStringLiteral("MemberID")));
@@ -167,10 +174,10 @@ void libClub::writeHistory(const Tracked &tracked, const RecordsetPtr &before) {
 }
 
 void libClub::addHistoryRow(const QString &operation, const QVariant &memberId,
-                            const QString &changes) {
+                            const QString &changes, const QString &at) {
     con().execute(QStringLiteral("INSERT INTO tblHistory (ChangedAt,UserName,Operation,MemberID,"
                                  "Changes) VALUES (?,?,?,?,?)"),
-                  {changedAt(), userName(), operation, memberId, changes});
+                  {at.isEmpty() ? changedAt() : at, userName(), operation, memberId, changes});
 }
 
 RecordsetPtr libClub::historyRows(const QString &rest, const QVariantList &params) {
@@ -238,6 +245,7 @@ bool libClub::RestoreMember(qint64 historyId) {
                                   .arg(columns.join(u','), marks.join(u',')),
                               values);
                 writeHistory({Change::Added, QStringLiteral("restore")}, nullptr);
+                restorePayments(historyId);
             },
             true);
         return true;
@@ -265,6 +273,7 @@ bool libClub::EraseMember(const QString &memberId) {
                     con().execute(
                         QStringLiteral("UPDATE tblHistory SET Changes = ? WHERE HistoryID = ?"),
                         {erased(rows->value(r, 1).toString()), rows->value(r, 0)});
+                anonymisePayments(memberId);
                 addHistoryRow(QStringLiteral("erase"), memberId, QStringLiteral("{}"));
             },
             true);

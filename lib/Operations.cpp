@@ -159,6 +159,7 @@ bool libClub::DeleteMember(const QString &strID) {
         // is refused before the question.
         requireOneMember(con().rowsAffected(), strID, QStringLiteral("nothing was deleted."));
         writeHistory(tracked, before);
+        hidePayments(strID);
         // The deletion and its history row wait, uncommitted, for the answer.
         const int answer =
             MsgBox(QStringLiteral("Delete this Member Record?") + LineBreak + LineBreak

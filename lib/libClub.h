@@ -5,6 +5,7 @@
 #include "component/Component.h"
 #include "system/ErrorLog.h"
 
+#include <QJsonValue>
 #include <QSet>
 #include <functional>
 #include <memory>
@@ -19,6 +20,10 @@ QString element(const QStringList &list, int i);
 void requireAmount(double amount);
 // A change addresses one member: none fails with 3021, several with 3022.
 void requireOneMember(qint64 rows, const QString &strID, const QString &nothingDone);
+// The moment of a change as local time with its offset, as history rows and payments keep it.
+QString changedAt();
+// A stored value as the history's JSON holds it.
+QJsonValue historyValue(const QVariant &v);
 } // namespace MemberRules
 
 class libClub : public QObject, public _libClub, public _libClub2 {
@@ -70,6 +75,15 @@ public:
     RecordsetPtr LastImport() override;
     bool UndoLastImport() override;
 
+    qint64 RecordPayment(const DuesPayment &payment) override;
+    qsizetype MarkPaidThrough(const QStringList &memberIds, const QDate &paidThrough) override;
+    bool DeletePayment(qint64 paymentId) override;
+    RecordsetPtr DuesStanding() override;
+    RecordsetPtr MemberPayments(const QString &memberId) override;
+    RecordsetPtr PaymentsReceived(const QDate &from, const QDate &to) override;
+    QString Setting(const QString &name) override;
+    bool SaveSetting(const QString &name, const QString &value) override;
+
 private:
     // How a change is recorded in the history, in the change's own transaction: an added row
     // with its columns, an updated one with the columns that changed, a deleted one whole.
@@ -80,11 +94,24 @@ private:
         bool club = false;  // tblMain rather than tblMembers
         QString memberId{}; // the key of an update or a deletion of a member
     };
+    // A member's payments follow the member, in the transaction of the deletion (hidden, keyed
+    // by the deletion's history row, just written), the restoration of that deletion (back) or
+    // the erasure (kept as money received, with nothing left that leads to the person).
+    void hidePayments(const QString &memberId);
+    void restorePayments(qint64 deletionId);
+    void anonymisePayments(const QString &memberId);
+    // Inserts a payment and writes its history row; returns its PaymentID.
+    qint64 storePayment(const QVariantList &row, const QString &operation);
+    // Whether the open roll holds the payments and settings tables.
+    bool holdsDues();
+
     // The rows the change will touch, read before it (none for an addition).
     RecordsetPtr rowsBefore(const Tracked &tracked);
     // Called right after the change's statement, inside its transaction.
     void writeHistory(const Tracked &tracked, const RecordsetPtr &before);
-    void addHistoryRow(const QString &operation, const QVariant &memberId, const QString &changes);
+    // at: the moment to record (MemberRules::changedAt()), when the change keeps it elsewhere too.
+    void addHistoryRow(const QString &operation, const QVariant &memberId, const QString &changes,
+                       const QString &at = {});
     // The history rows that the text after "SELECT <columns> FROM tblHistory" takes, on the
     // open connection; none on a roll not yet brought up to date.
     RecordsetPtr historyRows(const QString &rest, const QVariantList &params = {});

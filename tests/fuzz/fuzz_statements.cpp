@@ -36,6 +36,9 @@ bool besidesTheSave(const QString &s) {
         QStringLiteral("SELECT * FROM tblMain ORDER BY ID"),
         QStringLiteral("SELECT * FROM tblMain WHERE ID = ?"),
         QStringLiteral("SELECT * FROM tblMain WHERE ID = last_insert_rowid()"),
+        // A deleted member's payments, hidden under the deletion.
+        QStringLiteral("UPDATE tblPayments SET DeletedMemberID = MemberID,MemberID = NULL,"
+                       "DeletionID = last_insert_rowid() WHERE MemberID = ?"),
         HistoryRow};
     return fixed.contains(s);
 }

@@ -103,7 +103,8 @@ private Q_SLOTS:
     void newerRollOnlyRead_data() {
         QTest::addColumn<QString>("op");
         for (const char *op : {"AddMember", "UpdateMember", "DeleteMember", "AddClubDetails",
-                               "UpdateClubDetails", "RestoreMember", "EraseMember", "RestoreRoll"})
+                               "UpdateClubDetails", "RestoreMember", "EraseMember", "RestoreRoll",
+                               "RecordPayment", "MarkPaidThrough", "DeletePayment", "SaveSetting"})
             QTest::newRow(op) << op;
     }
     void newerRollOnlyRead() {
@@ -115,6 +116,7 @@ private Q_SLOTS:
                    "CREATE INDEX idxMembersMemberID ON tblMembers (MemberID);"
                    "INSERT INTO tblHistory (ChangedAt,UserName,Operation,MemberID,Changes) "
                    "VALUES ('x','y','delete','M-9','{}');"
+                   "INSERT INTO tblPayments (MemberID,PeriodTo) VALUES ('M-1','2026-01-31');"
                    "PRAGMA application_id = 0; PRAGMA user_version = 99;");
         const QString other = app.path() + "/other.qmr";
         buildRoll(other);
@@ -131,6 +133,21 @@ private Q_SLOTS:
             number = failureNumber([&] { later(*club).EraseMember("M-1"); }, &why);
         else if (op == u"RestoreRoll")
             number = failureNumber([&] { later(*club).RestoreRoll(other); }, &why);
+        else if (op == u"RecordPayment")
+            number = failureNumber(
+                [&] {
+                    later(*club).RecordPayment({"M-1", QDate(2026, 1, 5), 25, QDate(2026, 1, 1),
+                                                QDate(2026, 12, 31), "cash"});
+                },
+                &why);
+        else if (op == u"MarkPaidThrough")
+            number = failureNumber(
+                [&] { later(*club).MarkPaidThrough({"M-1"}, QDate(2026, 12, 31)); }, &why);
+        else if (op == u"DeletePayment")
+            number = failureNumber([&] { later(*club).DeletePayment(1); }, &why);
+        else if (op == u"SaveSetting")
+            number =
+                failureNumber([&] { later(*club).SaveSetting("ReminderLetterText", "x"); }, &why);
         else if (const Outcome o = call(*club, op); o.threw)
             std::tie(number, why) = std::pair(o.number, o.description);
         else if (!o.yes) // reported in a message and the log (AddClubDetails: the log only)

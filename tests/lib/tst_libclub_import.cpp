@@ -146,6 +146,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("number"); // 0: undone
         QTest::newRow("nothing since") << "" << 0;
         QTest::newRow("a member changed since") << "update" << 5;
+        QTest::newRow("a payment recorded since") << "payment" << 5;
         QTest::newRow("its backup gone") << "gone" << 53;
         QTest::newRow("no import") << "none" << 3021;
     }
@@ -159,6 +160,9 @@ private Q_SLOTS:
             later(*club).ImportMembers("m.csv", {{{}, Tricky, 5}, {"M-2", editedMember(), 5}}, {});
         if (since == u"update")
             QVERIFY(club->UpdateMember(editedMember("Later"), "M-1", 1));
+        if (since == u"payment")
+            later(*club).RecordPayment(
+                {"M-1", QDate(2026, 1, 5), 25, QDate(2026, 1, 1), QDate(2026, 12, 31), "cash"});
         if (since == u"gone")
             QVERIFY(
                 QFile::remove(app.path() + "/backups/" + backups(app, "before-import").value(0)));

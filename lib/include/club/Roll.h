@@ -12,9 +12,10 @@
 inline constexpr int RollApplicationId = 0x514D5233;
 
 // The layout of the roll this version writes (PRAGMA user_version): 1 the four original
-// tables, 2 with the history of changes. An older roll is brought up to date by the numbered
-// migrations in data/migrations at its first change; a newer one is only read.
-inline constexpr int RollSchemaVersion = 2;
+// tables, 2 with the history of changes, 3 with dues payments and settings. An older roll is
+// brought up to date by the numbered migrations in data/migrations at its first change; a
+// newer one is only read.
+inline constexpr int RollSchemaVersion = 3;
 
 // The refusals are worded for the club's secretary, who can put a backup in place but not
 // repair a file.

@@ -3,6 +3,7 @@
 // Operations added after the first interface; the same object implements both, so the
 // first keeps its slot order. Obtain it from that object with qobject_cast.
 
+#include "club/Dues.h"
 #include "db/Recordset.h"
 
 #include <QList>
@@ -99,7 +100,42 @@ public:
     // (3021), when it changed since the import (a history row after it: 5), or when that
     // backup is gone (53); RestoreRoll's own refusals pass on as they are.
     virtual bool UndoLastImport() = 0;
+
+    // Dues. A roll not yet brought up to date holds no payments: the readers return no rows
+    // (DuesStanding with every PaidThrough NULL), and Setting an empty text.
+
+    // Records a payment and its history row (Operation "payment", the member's MemberID, Changes
+    // {"PaymentID": n, "ReceivedOn": d, "Amount": a, "PeriodFrom": d, "PeriodTo": d, "Method":
+    // m, "Reference": r, "Note": t, "Membership": m}) in one transaction; stores the member's
+    // Membership with it, so the totals by type stay as they were when the money came. Refused,
+    // with words and nothing stored: no member with that identifier (3021), a date missing or
+    // periodFrom after periodTo, an amount below zero or no number, a method not in
+    // PaymentMethods (5). Returns the new PaymentID.
+    virtual qint64 RecordPayment(const DuesPayment &payment) = 0;
+    // Opening balances: each member whose paid-through date is before `paidThrough`, or who has
+    // none, gets a payment of Method OpeningMethod, Amount 0, no PeriodFrom, PeriodTo
+    // paidThrough, received today, with a history row "opening balance"; members paid through
+    // that date or later are left as they are. One transaction; an identifier no member holds
+    // fails it (3021) with nothing recorded. Returns how many were recorded.
+    virtual qsizetype MarkPaidThrough(const QStringList &memberIds, const QDate &paidThrough) = 0;
+    // Removes a payment recorded by mistake, with a history row "payment delete" holding it
+    // whole ({"Column": value, ...}). Fails when there is no such payment (3021).
+    virtual bool DeletePayment(qint64 paymentId) = 0;
+    // Every member with their paid-through date, ordered by LName, FName, MemberID: MemberID,
+    // LName, FName, MName, Membership, Dues, DuesPaid, Address1, Address2, City, State, Zip,
+    // Phone1, Email, PaidThrough (ISO date text, NULL when never paid).
+    virtual RecordsetPtr DuesStanding() = 0;
+    // A member's payments, newest period first: PaymentID, MemberID, ReceivedOn, Amount,
+    // PeriodFrom, PeriodTo, Method, Reference, Note, Membership, RecordedAt.
+    virtual RecordsetPtr MemberPayments(const QString &memberId) = 0;
+    // The payments received from `from` to `to`, both included, opening balances among them,
+    // ordered by ReceivedOn, PaymentID: MemberPayments' columns, then LName and FName (NULL for
+    // a member no longer on the roll).
+    virtual RecordsetPtr PaymentsReceived(const QDate &from, const QDate &to) = 0;
+    // A setting kept in the roll (SettingName); empty when never saved.
+    virtual QString Setting(const QString &name) = 0;
+    virtual bool SaveSetting(const QString &name, const QString &value) = 0;
 };
 
-#define libClub2_iid "com.velliscar.quillmere._libClub2/2.1"
+#define libClub2_iid "com.velliscar.quillmere._libClub2/2.2"
 Q_DECLARE_INTERFACE(_libClub2, libClub2_iid)
