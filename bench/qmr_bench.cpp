@@ -1,12 +1,15 @@
 // The benchmark driver behind bench/run: builds sample rolls, times the library, the member
-// edit form, the roster tool, export and import, and start-up on each, measures the sqlite3
-// floors and LibreOffice in the same run, and prints one Markdown table of medians.
+// edit form, the roster tool, export and import, the dues windows and letters, and start-up on
+// each, measures the sqlite3 floors and LibreOffice in the same run, and prints one Markdown table
+// of medians.
 #include "RollData.h"
 #include "club/libClub.h"
 #include "common/modGlobal.h"
 #include "component/Component.h"
 #include "core/Failure.h"
 #include "db/Backup.h"
+#include "dues/DuesReports.h"
+#include "dues/frmDues.h"
 #include "exchange/ImportPlan.h"
 #include "members/MemberFields.h"
 #include "members/MemberFinder.h"
@@ -17,11 +20,13 @@
 #include "ui/MsgBox.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -36,6 +41,7 @@
 #include <malloc.h>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -1118,6 +1124,160 @@ void benchExchange(Table &t, const Options &o, const QString &folder, qint64 n) 
     benchPeerWorkbook(t, o, csv, dir, n, xlsxMs);
 }
 
+// ---- dues ----------------------------------------------------------------------------------
+
+// Five yearly payments a member, chained, the last ending anywhere from 400 days ago to 330
+// days ahead, so every standing occurs; one statement, as a roll kept for five years holds them.
+QString addPayments(const QString &roll, const QDate &today) {
+    const QString sql =
+        QStringLiteral(
+            "WITH RECURSIVE k(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM k WHERE i < 4), "
+            "m AS (SELECT MemberID, Membership, Dues, "
+            "date('%1', ((ID * 7919) %% 730 - 400) || ' days') AS last FROM tblMembers), "
+            "p AS (SELECT m.*, date(last, '-' || (12 * (4 - i)) || ' months') AS upto, i FROM m, "
+            "k) "
+            "INSERT INTO tblPayments (MemberID, ReceivedOn, Amount, PeriodFrom, PeriodTo, Method, "
+            "Reference, Note, Membership, RecordedAt) "
+            "SELECT MemberID, date(upto, '-12 months', '-6 days'), Dues, "
+            "date(upto, '-12 months', '+1 day'), upto, "
+            "CASE i % 4 WHEN 0 THEN 'cheque' WHEN 1 THEN 'cash' WHEN 2 THEN 'transfer' ELSE 'card' "
+            "END, "
+            "'', '', Membership, date(upto, '-12 months', '-6 days') || 'T12:00:00+00:00' FROM p")
+            .arg(today.toString(Qt::ISODate));
+    sqlite3 *db = nullptr;
+    QString error;
+    if (sqlite3_open_v2(QFile::encodeName(roll).constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
+            != SQLITE_OK
+        || sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        error = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_close_v2(db);
+    return error;
+}
+
+void benchDues(Table &t, const Options &o, const QString &folder, qint64 n) {
+    const QString open =
+        QStringLiteral("Dues and Renewals: open, list shown (5 payments a member)");
+    const QString ready = QStringLiteral("Dues and Renewals: open, the year's totals shown too");
+    const QString filter = QStringLiteral("Dues and Renewals: change of filter");
+    const QString record = QStringLiteral("Record a payment (history row included)");
+    const QString letters = QStringLiteral("Reminder letters to PDF (10,000, or the roll)");
+    const QString dir = QDir(o.work).absoluteFilePath(QStringLiteral("dues-%1").arg(n));
+    Library l = freshLibrary(folder, dir);
+    const QDate today = currentDateTime().date();
+    // The first change brings the roll up to date; the payments go straight in after it.
+    if (l.error.isEmpty()) {
+        try {
+            l.club2->SaveSetting(QLatin1String(SettingName::ReminderText),
+                                 dues::defaultReminderText());
+            l.error = addPayments(dir + QStringLiteral("/club/club.qmr"), today);
+        } catch (...) {
+            l.error = currentFailure(std::current_exception()).description();
+        }
+    }
+    if (!l.error.isEmpty()) {
+        for (const QString &row : {open, ready, filter, record, letters})
+            t.at(row, n).note = l.error;
+        return;
+    }
+    QDir::setCurrent(dir);
+    setMsgBoxHandler([](const MsgBoxRequest &r) {
+        say("bench: dues message: %s\n", r.prompt);
+        return Mb::OK;
+    });
+    NewClub();
+
+    // The window as the menu opens it, until its list is filled and painted.
+    const int runs = n >= 100000 ? 3 : o.runs;
+    std::vector<double> opens, readies, filters;
+    std::unique_ptr<frmDues> form;
+    for (int i = 0; i < runs; ++i) {
+        form.reset();
+        const double t0 = nowMs();
+        form = std::make_unique<frmDues>();
+        form->resize(1200, 800);
+        form->show();
+        QCoreApplication::processEvents();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            say("bench: the dues window was not exposed\n");
+        QCoreApplication::processEvents();
+        opens.push_back(nowMs() - t0);
+        // The money received is read just after the list shows.
+        while (form->lblTotals->text().isEmpty() && nowMs() - t0 < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        readies.push_back(nowMs() - t0);
+    }
+    const auto counts = form->list().counts();
+    const int judged = std::accumulate(counts.begin(), counts.end(), 0);
+    t.at(open, n).value = median(opens);
+    t.at(ready, n).value = median(readies);
+    if (judged != n)
+        t.at(open, n).note = QStringLiteral("%1 members judged, not %2").arg(judged).arg(n);
+    else
+        t.at(open, n).note = QStringLiteral("%1 paid, %2 due, %3 lapsed")
+                                 .arg(counts[size_t(dues::Standing::Paid)])
+                                 .arg(counts[size_t(dues::Standing::Due)])
+                                 .arg(counts[size_t(dues::Standing::Lapsed)]);
+    // Each choice of "Show" in turn, until the list is laid out again.
+    for (int i = 0; i < o.runs * 2; ++i) {
+        const double t0 = nowMs();
+        form->cboShow->setCurrentIndex((form->cboShow->currentIndex() + 1)
+                                       % form->cboShow->count());
+        QCoreApplication::processEvents();
+        filters.push_back(nowMs() - t0);
+    }
+    t.at(filter, n).value = median(filters);
+    const QStringList ids = form->shownMemberIds();
+    form.reset();
+
+    std::vector<double> records;
+    for (int i = 0; i < std::max(o.runs * 2, 11) && i < ids.size(); ++i) {
+        DuesPayment p{ids[i],
+                      today,
+                      25,
+                      today,
+                      today.addYears(1).addDays(-1),
+                      QStringLiteral("cheque"),
+                      QString::number(1000 + i)};
+        const double t0 = nowMs();
+        try {
+            l.club2->RecordPayment(p);
+        } catch (...) {
+            t.at(record, n).note = currentFailure(std::current_exception()).description();
+            break;
+        }
+        records.push_back(nowMs() - t0);
+    }
+    t.at(record, n).value = median(records);
+
+    dues::DuesList list;
+    list.setRows(l.club2->DuesStanding());
+    list.judge(today, dues::DefaultDueDays);
+    std::vector<int> rows =
+        list.select({dues::Standing::Paid, dues::Standing::Due, dues::Standing::Lapsed,
+                     dues::Standing::NeverPaid, dues::Standing::Life},
+                    {});
+    rows.resize(std::min<size_t>(rows.size(), 10000));
+    const RecordsetPtr chosen = list.selection(rows);
+    const dues::ClubLetterhead head{
+        QStringLiteral("Bench Club"),
+        {QStringLiteral("1 Main St"), QStringLiteral("Portland, ME 04101")},
+        QStringLiteral("207-555-0100"),
+        QStringLiteral("club@example.org")};
+    std::vector<double> pdfs;
+    int pages = -1;
+    for (int i = 0; i < 3; ++i) {
+        const double t0 = nowMs();
+        const auto report = dues::buildReminderLetters(head, dues::defaultReminderText(), chosen);
+        pages = report->writePdf(dir + QStringLiteral("/letters.pdf"));
+        pdfs.push_back(nowMs() - t0);
+    }
+    t.at(letters, n).value = median(pdfs);
+    t.at(letters, n).note =
+        QStringLiteral("%1 pages, %2").arg(pages).arg(fileMb(dir + QStringLiteral("/letters.pdf")));
+    objClub.reset();
+    setMsgBoxHandler({});
+}
+
 // ---- start-up ------------------------------------------------------------------------------
 
 struct ProbeDisplay {
@@ -1332,6 +1492,7 @@ int main(int argc, char **argv) {
         benchForm(t, o, folder, n, t.at(QStringLiteral("LoadMembers"), n).floor);
         benchRosters(t, o, folder, n);
         benchExchange(t, o, folder, n);
+        benchDues(t, o, folder, n);
         benchPeer(t, o, folder, n);
         benchStartup(t, o, folder, n, display);
     }

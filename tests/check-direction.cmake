@@ -1,14 +1,16 @@
 # Fails when a folder of the program includes one it must not: the features and common include
 # only common and themselves, common includes no other folder; the crossings allowed are
 # history's use of the members' find box and list, and exchange's use of the member field table
-# and the rosters' selections. The linker alone would not notice, since the
+# and the rosters' selections, and dues' use of the find box, the rosters' look and the
+# spreadsheet writer. The linker alone would not notice, since the
 # program links every folder anyway.
 # cmake -DAPP_DIR=<app folder> -P check-direction.cmake
 cmake_minimum_required(VERSION 3.25)
-set(folders common members clubdetails reports history backup exchange shell)
-set(allowed history>members exchange>members exchange>reports)
+set(folders common members clubdetails reports history backup exchange dues shell)
+set(allowed history>members exchange>members exchange>reports dues>members dues>reports
+    dues>exchange)
 set(faults)
-foreach(folder common members clubdetails reports history backup exchange)
+foreach(folder common members clubdetails reports history backup exchange dues)
     file(GLOB_RECURSE sources ${APP_DIR}/${folder}/*.h ${APP_DIR}/${folder}/*.cpp)
     foreach(source IN LISTS sources)
         file(STRINGS ${source} includes REGEX "^#include \"[a-z]+/")

@@ -74,22 +74,27 @@ RecordsetPtr rosterMembers(Roster roster) {
     return env.rs(roster);
 }
 
-ExportOutcome exportMembers(const Recordset &rows, const QString &path) {
+ExportOutcome writeTable(const QString &path, const QList<TableColumn> &columns, int count,
+                         const std::function<QVariantList(int row)> &cellsOf) {
     ExportOutcome outcome;
     const auto writer =
-        TableWriter::open(path, TableWriter::formatOf(path), memberColumns(), &outcome.error);
+        TableWriter::open(path, TableWriter::formatOf(path), columns, &outcome.error);
     if (!writer)
         return outcome;
-    const MemberCells cells(rows);
     bool ok = true;
-    for (int r = 0; ok && r < rows.recordCount(); ++r)
-        ok = writer->addRow(cells(r));
+    for (int r = 0; ok && r < count; ++r)
+        ok = writer->addRow(cellsOf(r));
     // finish() names the failure of any row written before it.
     if (!writer->finish(&outcome.error))
         return outcome;
     outcome.ok = true;
-    outcome.members = rows.recordCount();
+    outcome.members = count;
     return outcome;
+}
+
+ExportOutcome exportMembers(const Recordset &rows, const QString &path) {
+    const MemberCells cells(rows);
+    return writeTable(path, memberColumns(), rows.recordCount(), cells);
 }
 
 EmailAddresses emailAddresses(const Recordset &rows) {

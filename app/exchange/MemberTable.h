@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 
 namespace exchange {
 
@@ -28,6 +29,10 @@ struct ExportOutcome {
 };
 // Writes the rows to `path` as CSV or, for a name ending in .xlsx, a workbook.
 ExportOutcome exportMembers(const Recordset &rows, const QString &path);
+// Writes `count` rows of cells under the columns' headings, CSV or workbook by the name;
+// ExportOutcome::members is `count` once written.
+ExportOutcome writeTable(const QString &path, const QList<TableColumn> &columns, int count,
+                         const std::function<QVariantList(int row)> &cellsOf);
 
 struct EmailAddresses {
     QString text;         // ready for a Bcc field: "a@x.org; b@y.org"

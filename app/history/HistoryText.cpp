@@ -108,6 +108,14 @@ QString fieldCaption(const QString &column) {
         return QStringLiteral("Date Added");
     if (column == QLatin1String("ModDate"))
         return QStringLiteral("Date Changed");
+    // A payment's columns.
+    static const std::pair<const char *, const char *> payment[] = {
+        {"PaymentID", "Payment"},     {"ReceivedOn", "Received"}, {"PeriodFrom", "Period From"},
+        {"PeriodTo", "Paid Through"}, {"RecordedAt", "Recorded"},
+    };
+    for (const auto &[stored, shown] : payment)
+        if (column == QLatin1String(stored))
+            return QString::fromLatin1(shown);
     int row = -1;
     for (int r = 0; r < int(members::MemberFields.size()); ++r)
         if (column == QLatin1String(members::MemberFields[r].column))
@@ -130,8 +138,15 @@ QString fieldCaption(const QString &column) {
 
 QString operationText(const QString &operation) {
     static const std::pair<const char *, const char *> words[] = {
-        {"add", "Added"},        {"update", "Changed"}, {"delete", "Deleted"},
-        {"restore", "Restored"}, {"erase", "Erased"},
+        {"add", "Added"},
+        {"update", "Changed"},
+        {"delete", "Deleted"},
+        {"restore", "Restored"},
+        {"erase", "Erased"},
+        {"payment", "Dues paid"},
+        {"payment delete", "Payment deleted"},
+        {"opening balance", "Marked as paid through"},
+        {"setting", "Setting changed"},
     };
     for (const auto &[stored, shown] : words)
         if (operation == QLatin1String(stored))

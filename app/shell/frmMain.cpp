@@ -3,6 +3,8 @@
 #include "backup/frmRestore.h"
 #include "clubdetails/frmEditClubData.h"
 #include "common/modGlobal.h"
+#include "dues/frmDues.h"
+#include "dues/frmRecordPayment.h"
 #include "exchange/UndoImport.h"
 #include "exchange/frmCopyEmails.h"
 #include "exchange/frmExportMembers.h"
@@ -90,6 +92,9 @@ constexpr MenuEntry MenuTable[] = {
     {Row::Separator, "-", "T3"},
     {Row::Item, "Export Members...", "mnuToolsExportMembers", MenuCommand::ExportMembers},
     {Row::Item, "Copy E-mail Addresses", "mnuToolsCopyEmails", MenuCommand::CopyEmailAddresses},
+    {Row::Separator, "-", "T4"},
+    {Row::Item, "Record Dues Payment...", "mnuToolsRecordPayment", MenuCommand::RecordDuesPayment},
+    {Row::Item, "Dues and Renewals...", "mnuToolsDues", MenuCommand::DuesAndRenewals},
     {Row::Menu, "&Window", "mnuWindow"},
     {Row::Item, "Cascade", "mnuWindowCascade", MenuCommand::Cascade},
     {Row::Separator, "-", "W0"},
@@ -298,6 +303,12 @@ void frmMain::run(MenuCommand command, Roster roster) {
             form.exec();
             break;
         }
+        case MenuCommand::RecordDuesPayment:
+            openRecordPayment();
+            break;
+        case MenuCommand::DuesAndRenewals:
+            openDues();
+            break;
         case MenuCommand::Cascade:
             Arrange(ArrangeCode::Cascade);
             break;
@@ -366,6 +377,22 @@ void frmMain::openRecentlyDeleted() {
         connect(form, &frmDeletedMembers::historyAsked, this, [this](const QString &id) {
             skipOnFailure([&] { showChild(m_history)->showMember(id); });
         });
+    });
+}
+
+void frmMain::openRecordPayment(const QString &memberId) {
+    // Members may have been added or changed since an open one was filled.
+    if (m_recordPayment)
+        m_recordPayment->FillMemberList();
+    frmRecordPayment *form = showChild(m_recordPayment);
+    if (!memberId.isEmpty())
+        form->chooseMember(memberId);
+}
+
+void frmMain::openDues() {
+    showChild<frmDues>(m_dues, [this](frmDues *form) {
+        connect(form, &frmDues::recordPaymentFor, this,
+                [this](const QString &id) { skipOnFailure([&] { openRecordPayment(id); }); });
     });
 }
 

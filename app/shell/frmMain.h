@@ -15,6 +15,8 @@ class frmDeletedMembers;
 class frmRestore;
 class frmEditClubData;
 class frmImportMembers;
+class frmRecordPayment;
+class frmDues;
 enum class Roster;
 
 // The page "Check For Update" opens in the browser.
@@ -38,6 +40,8 @@ enum class MenuCommand {
     UndoLastImport,
     ExportMembers,
     CopyEmailAddresses,
+    RecordDuesPayment,
+    DuesAndRenewals,
     Cascade,
     TileVertically,
     TileHorizontally,
@@ -96,6 +100,10 @@ private:
     void openFindMember();
     // "Recently Deleted"; its "Member History..." opens the history window on that member.
     void openRecentlyDeleted();
+    // "Record Dues Payment..."; a member given (from "Dues and Renewals") is chosen in it.
+    void openRecordPayment(const QString &memberId = QString());
+    // "Dues and Renewals..."; its "Record Payment..." opens the record window on that member.
+    void openDues();
     // The titles of the child windows open now, but one.
     QStringList otherChildTitles(const QWidget *except) const;
     void checkForUpdate();
@@ -121,4 +129,6 @@ private:
     QPointer<frmRestore> m_restore;
     QPointer<frmEditClubData> m_editClub;
     QPointer<frmImportMembers> m_import;
+    QPointer<frmRecordPayment> m_recordPayment;
+    QPointer<frmDues> m_dues;
 };

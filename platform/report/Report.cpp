@@ -200,6 +200,92 @@ private:
     }
 };
 
+namespace {
+// A wrapped text as it will be drawn: its lines, in the font that lets them fit.
+struct WrappedText {
+    QStringList lines;
+    FontData *font = nullptr;
+};
+
+// Breaks at the text's line breaks and between words; a word wider than the box on its own is
+// broken where the box ends. Widths are the words' own, which the glyph runs cache, so a
+// letter's paragraphs cost little once the first has been drawn.
+QStringList wrapLines(FontData &font, const QString &text, double width) {
+    QStringList lines;
+    const double space = font.shape(QStringLiteral(" ")).width;
+    QString plain = text;
+    plain.remove(u'\r').replace(u'\t', u' ');
+    for (const QString &paragraph : plain.split(u'\n')) {
+        QString line;
+        double lineWidth = 0;
+        for (QString word : paragraph.split(u' ', Qt::SkipEmptyParts)) {
+            double w = font.shape(word).width;
+            if (!line.isEmpty() && lineWidth + space + w <= width) {
+                line += u' ' + word;
+                lineWidth += space + w;
+                continue;
+            }
+            if (!line.isEmpty())
+                lines << line;
+            while (w > width && word.size() > 1) {
+                qsizetype cut = 1;
+                double piece = font.metrics.horizontalAdvance(word.at(0));
+                while (cut < word.size()
+                       && piece + font.metrics.horizontalAdvance(word.at(cut)) <= width)
+                    piece += font.metrics.horizontalAdvance(word.at(cut++));
+                lines << word.left(cut);
+                word = word.mid(cut);
+                w = font.shape(word).width;
+            }
+            line = word;
+            lineWidth = w;
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+bool linesFit(const FontData &font, qsizetype lines, double height) {
+    return lines <= 1 || (lines - 1) * font.metrics.lineSpacing() + font.metrics.height() <= height;
+}
+
+// The text at its own size when it fits the box, else smaller, a quarter point at a time; at
+// the smallest size the lines that do not fit are dropped and the last one kept ends in "…".
+template<typename Resize>
+WrappedText wrapToFit(FontData &base, const QString &text, const ReportItem &item, Resize resized) {
+    WrappedText w{wrapLines(base, text, item.width), &base};
+    if (linesFit(base, w.lines.size(), item.height))
+        return w;
+    const int full = base.font.pixelSize();
+    const int floor =
+        item.minPointSize > 0 ? qBound(1, qRound(item.minPointSize * Twips::PerPoint), full) : 1;
+    int size = full - full % ShrinkStep;
+    if (size == full)
+        size -= ShrinkStep;
+    for (;;) {
+        size = qMax(floor, size);
+        w.font = resized(size);
+        w.lines = wrapLines(*w.font, text, item.width);
+        if (linesFit(*w.font, w.lines.size(), item.height) || size == floor)
+            break;
+        size -= ShrinkStep;
+    }
+    if (linesFit(*w.font, w.lines.size(), item.height) || item.minPointSize <= 0)
+        return w;
+    qsizetype kept = 1;
+    while (linesFit(*w.font, kept + 1, item.height))
+        ++kept;
+    w.lines.resize(kept);
+    const QChar ellipsis(0x2026);
+    QString &last = w.lines.last();
+    while (!last.isEmpty()
+           && w.font->metrics.horizontalAdvance(last.trimmed() + ellipsis) > item.width)
+        last.chop(1);
+    last = last.trimmed() + ellipsis;
+    return w;
+}
+} // namespace
+
 // What drawing needs of each item, worked out once per binding rather than once per row.
 struct Report::Prepared {
     struct Item {
@@ -418,6 +504,35 @@ void Report::drawSection(int sectionIndex, double top, int row, int pageIndex,
         }
         if (text.isEmpty())
             continue;
+        if (item.wrap) {
+            const WrappedText w = wrapToFit(*pi.font, text, item,
+                                            [&](int size) { return prep.resized(pi.font, size); });
+            const QFontMetricsF &m = w.font->metrics;
+            double y = top + item.top;
+            const double block = double(w.lines.size() - 1) * m.lineSpacing() + m.height();
+            if (item.alignment & Qt::AlignVCenter)
+                y += (item.height - block) / 2;
+            else if (item.alignment & Qt::AlignBottom)
+                y += item.height - block;
+            for (const QString &line : w.lines) {
+                if (!line.isEmpty()) {
+                    const ShapedText &shaped = w.font->shape(line);
+                    double x = dx + item.left;
+                    if (item.alignment & Qt::AlignRight)
+                        x += item.width - shaped.width;
+                    else if (item.alignment & Qt::AlignHCenter)
+                        x += (item.width - shaped.width) / 2;
+                    for (const QGlyphRun &run : shaped.runs)
+                        prep.addRun(run, QPointF(x, y + m.ascent()));
+                    if (drawn)
+                        drawn->append({DrawnItem::Kind::Text, line,
+                                       QRectF(dx + item.left, y, item.width, m.height()),
+                                       item.font.bold});
+                }
+                y += m.lineSpacing();
+            }
+            continue;
+        }
         FontData &base = *pi.font;
         FontData *font = &base;
         const ShapedText *shaped = &font->shape(text);

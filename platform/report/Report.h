@@ -54,6 +54,10 @@ struct ReportItem {
     // A text too wide for its box is drawn smaller, down to this size, and only then cut with
     // "…". 0 never cuts: an identifier or an amount with a digit missing reads as another one.
     double minPointSize = 6;
+    // A text of several lines (a letter's paragraphs): broken at its line breaks and between
+    // words to the box's width, top down. Lines the box cannot hold make the whole text
+    // smaller, down to minPointSize; only then is the last line that fits cut with "…".
+    bool wrap = false;
 
     static ReportItem label(int left, int top, int width, int height, const QString &text,
                             Qt::Alignment align, const ReportFont &font);

@@ -75,6 +75,8 @@ private Q_SLOTS:
     void reportFooterThatDoesNotFitGetsItsOwnPage();
     void pdfAndImageShowTheSamePages();
     void tooLongTextIsCutVisibly();
+    void wrappedTextKeepsToItsBox_data();
+    void wrappedTextKeepsToItsBox();
     void previewPagesOnDemand();
     void previewExportsPdf();
 };
@@ -198,6 +200,64 @@ void TestReport::tooLongTextIsCutVisibly() {
     const QStringList t = texts(drawn);
     QCOMPARE(t.size(), 1);
     QVERIFY2(t[0].endsWith(QChar(0x2026)) && t[0].size() < 20, qPrintable(t[0]));
+}
+
+void TestReport::wrappedTextKeepsToItsBox_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines"); // empty: only that the words come out in order
+    QTest::addColumn<bool>("cut");
+    const QString sentence = QStringLiteral("The quick brown fox jumps over the lazy dog. ");
+    QTest::newRow("line breaks kept, blank lines kept")
+        << "Dear Pat,\n\nThank you." << QStringList{"Dear Pat,", "Thank you."} << false;
+    QTest::newRow("a paragraph broken between words")
+        << sentence.repeated(4) << QStringList{} << false;
+    QTest::newRow("a word wider than the box")
+        << QStringLiteral("x").repeated(120) << QStringList{} << false;
+    QTest::newRow("more than the box holds at the smallest size")
+        << sentence.repeated(60) << QStringList{} << true;
+}
+
+// Every line drawn inside the box (read from the ink, not from the engine's own list), in order,
+// with nothing lost unless the end says so.
+void TestReport::wrappedTextKeepsToItsBox() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, cut);
+    const QRect box(1440, 1440, 2880, 1440); // two inches by one, an inch from the corner
+    Report r;
+    r.detail.height = 4000;
+    ReportItem item = ReportItem::label(0, 0, box.width(), box.height(), text, Qt::AlignLeft,
+                                        ReportFont{"Arial", 10, false});
+    item.wrap = true;
+    r.detail.items << item;
+    r.page.leftMargin = r.page.topMargin = 1440;
+    r.setData(std::make_shared<Recordset>(QStringList{"X"}, QVector<QVector<QVariant>>{{1}}));
+    QList<DrawnItem> drawn;
+    const double dpi = 96;
+    const QImage image = r.pageImage(0, dpi, &drawn);
+    const QStringList t = texts(drawn);
+    if (!lines.isEmpty())
+        QCOMPARE(t, lines);
+    QVERIFY(t.size() > 1);
+    for (const DrawnItem &d : drawn)
+        QVERIFY(QRectF(box).contains(d.rect));
+    const QString words = t.join(u' ').simplified();
+    if (cut) {
+        QVERIFY2(t.last().endsWith(QChar(0x2026)), qPrintable(t.last()));
+        QVERIFY(text.simplified().startsWith(words.chopped(1).trimmed()));
+    } else if (lines.isEmpty()) {
+        QCOMPARE(t.join(QString()).remove(u' '), text.simplified().remove(u' '));
+    }
+    const QRect inked = QRectF(box.left() * dpi / 1440 - 1, box.top() * dpi / 1440 - 1,
+                               box.width() * dpi / 1440 + 2, box.height() * dpi / 1440 + 2)
+                            .toAlignedRect();
+    int outside = 0, inside = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 160)
+                ++(inked.contains(x, y) ? inside : outside);
+    QCOMPARE(outside, 0);
+    QVERIFY(inside > 200);
 }
 
 void TestReport::previewPagesOnDemand() {

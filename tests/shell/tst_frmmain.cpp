@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 #include "clubdetails/frmEditClubData.h"
 #include "common/modGlobal.h"
+#include "dues/frmDues.h"
+#include "dues/frmRecordPayment.h"
 #include "help/HelpWindow.h"
 #include "members/MemberFinder.h"
 #include "members/MemberList.h"
@@ -80,6 +82,7 @@ private Q_SLOTS:
     void membersOpenTheirWindow();
     void childFormsAreSingleInstances();
     void findMemberOpensItForEditing();
+    void duesWindowRecordsForItsMember();
     void formsFitTheScreen_data();
     void formsFitTheScreen();
     void windowCommandsWithoutChildren();
@@ -230,19 +233,23 @@ void TestFrmMain::menuBar_data() {
                                             "Junior Members|mnuReportsJuniorMembers"};
     // The one menu beyond the original ones; its items may have shortcuts.
     QTest::newRow("Tools") << "&Tools"
-                           << "mnuTools" << QStringList{"Find Member...|mnuToolsFindMember",
-                                                        "-|T0",
-                                                        "Member History...|mnuToolsMemberHistory",
-                                                        "Recently Deleted|mnuToolsRecentlyDeleted",
-                                                        "-|T1",
-                                                        "Back Up Now...|mnuToolsBackUpNow",
-                                                        "Restore From Backup...|mnuToolsRestore",
-                                                        "-|T2",
-                                                        "Import Members...|mnuToolsImportMembers",
-                                                        "Undo Last Import|mnuToolsUndoImport",
-                                                        "-|T3",
-                                                        "Export Members...|mnuToolsExportMembers",
-                                                        "Copy E-mail Addresses|mnuToolsCopyEmails"};
+                           << "mnuTools"
+                           << QStringList{"Find Member...|mnuToolsFindMember",
+                                          "-|T0",
+                                          "Member History...|mnuToolsMemberHistory",
+                                          "Recently Deleted|mnuToolsRecentlyDeleted",
+                                          "-|T1",
+                                          "Back Up Now...|mnuToolsBackUpNow",
+                                          "Restore From Backup...|mnuToolsRestore",
+                                          "-|T2",
+                                          "Import Members...|mnuToolsImportMembers",
+                                          "Undo Last Import|mnuToolsUndoImport",
+                                          "-|T3",
+                                          "Export Members...|mnuToolsExportMembers",
+                                          "Copy E-mail Addresses|mnuToolsCopyEmails",
+                                          "-|T4",
+                                          "Record Dues Payment...|mnuToolsRecordPayment",
+                                          "Dues and Renewals...|mnuToolsDues"};
     QTest::newRow("Window") << "&Window"
                             << "mnuWindow"
                             << QStringList{"Cascade|mnuWindowCascade",           "-|W0",
@@ -397,6 +404,26 @@ void TestFrmMain::childFormsAreSingleInstances() {
     action(w, "mnuAddNewMember")->trigger();
     QCOMPARE(subWindows(w).size(), 2);
     QVERIFY(qobject_cast<frmAddMem *>(subWindows(w).last()->widget()));
+}
+
+void TestFrmMain::duesWindowRecordsForItsMember() {
+    insertMember(*m_app, QStringLiteral("M-1"), QStringLiteral("Ashby"));
+    insertMember(*m_app, QStringLiteral("M-2"), QStringLiteral("Brook"));
+    frmMain *w = openMain();
+    action(w, "mnuToolsDues")->trigger();
+    auto *dues = qobject_cast<frmDues *>(w->mdiArea()->activeSubWindow()->widget());
+    QVERIFY(dues);
+    Q_EMIT dues->recordPaymentFor(QStringLiteral("M-2"));
+    auto *record = qobject_cast<frmRecordPayment *>(w->mdiArea()->activeSubWindow()->widget());
+    QVERIFY(record);
+    QCOMPARE(record->payingMember(), QStringLiteral("M-2"));
+    QCOMPARE(QApplication::focusWidget(), record->txtAmount);
+    // The open window is the one chosen again, on the next member, and the menu raises it.
+    Q_EMIT dues->recordPaymentFor(QStringLiteral("M-1"));
+    QCOMPARE(record->payingMember(), QStringLiteral("M-1"));
+    action(w, "mnuToolsRecordPayment")->trigger();
+    QCOMPARE(subWindows(w).size(), 2);
+    QCOMPARE(w->mdiArea()->activeSubWindow()->widget(), record);
 }
 
 void TestFrmMain::formsFitTheScreen_data() {
@@ -609,6 +636,8 @@ void TestFrmMain::f1OpensThePageOfTheWindow_data() {
     QTest::newRow("edit club") << QByteArray("mnuEditClubDetails") << "club.html#edit";
     // The find box opens its own part of the page.
     QTest::newRow("find member") << QByteArray("mnuToolsFindMember") << "edit-member.html#find";
+    QTest::newRow("record payment") << QByteArray("mnuToolsRecordPayment") << "dues.html#record";
+    QTest::newRow("dues") << QByteArray("mnuToolsDues") << "dues.html#renewals";
 }
 
 void TestFrmMain::f1OpensThePageOfTheWindow() {

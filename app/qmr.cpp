@@ -3,14 +3,20 @@
 //   qmr emails --roster NAME
 //   qmr import FILE [--dry-run] [--encoding E] [--delimiter D] [--sheet N]
 //   qmr undo-import
+//   qmr dues [--show STANDINGS] [--days N] [--membership TYPE] [--out FILE]
+//            [--roster-pdf FILE] [--letters-pdf FILE]
+//   qmr payments [--from DATE] [--to DATE] [--out FILE]
 // each with [--app-folder DIR] (the program's own folder by default). Exit codes: 0 done,
 // 1 failed (nothing changed), 2 wrong command line, 3 done but rows were refused.
-#include "ImportPlan.h"
-#include "MemberTable.h"
 #include "ProgramNames.h"
 #include "club/ImportRecord.h"
 #include "common/modGlobal.h"
 #include "core/Failure.h"
+#include "dues/DuesExport.h"
+#include "dues/DuesReports.h"
+#include "dues/DuesRoll.h"
+#include "exchange/ImportPlan.h"
+#include "exchange/MemberTable.h"
 #include "system/System.h"
 
 #include <QApplication>
@@ -37,8 +43,13 @@ int usage(const QString &problem) {
                  "utf-16be]\n"
                  "                       [--delimiter comma|semicolon|tab] [--sheet N]\n"
                  "       qmr undo-import\n"
+                 "       qmr dues [--show STANDINGS] [--days N] [--membership TYPE] [--out FILE]\n"
+                 "                [--roster-pdf FILE] [--letters-pdf FILE]\n"
+                 "       qmr payments [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--out FILE]\n"
                  "  each with [--app-folder DIR]; NAME is all, regular, family, life, senior, "
-                 "sports, pool or junior\n"
+                 "sports, pool or junior;\n"
+                 "  STANDINGS is a comma-separated list of paid, due, lapsed, never, life "
+                 "(default due,lapsed)\n"
                  "  exit codes: 0 done, 1 failed (nothing changed), 2 wrong command line, 3 done "
                  "but rows were refused\n");
     return Usage;
@@ -46,6 +57,7 @@ int usage(const QString &problem) {
 
 struct Options {
     QString command, file, roster, out, folder, encoding, delimiter;
+    QString show, days, membership, rosterPdf, lettersPdf, from, to;
     int sheet = 0;
     bool dryRun = false;
 };
@@ -62,7 +74,14 @@ std::optional<Options> parse(const QStringList &args, QString *problem) {
                                               {QStringLiteral("--out"), &o.out},
                                               {QStringLiteral("--app-folder"), &o.folder},
                                               {QStringLiteral("--encoding"), &o.encoding},
-                                              {QStringLiteral("--delimiter"), &o.delimiter}};
+                                              {QStringLiteral("--delimiter"), &o.delimiter},
+                                              {QStringLiteral("--show"), &o.show},
+                                              {QStringLiteral("--days"), &o.days},
+                                              {QStringLiteral("--membership"), &o.membership},
+                                              {QStringLiteral("--roster-pdf"), &o.rosterPdf},
+                                              {QStringLiteral("--letters-pdf"), &o.lettersPdf},
+                                              {QStringLiteral("--from"), &o.from},
+                                              {QStringLiteral("--to"), &o.to}};
     for (int i = 2; i < args.size(); ++i) {
         const QString &a = args[i];
         if (const auto it = valued.find(a); it != valued.end() || a == u"--sheet") {
@@ -223,6 +242,105 @@ int undoImport() {
     return Done;
 }
 
+// What `dues` writes, each said on its own line.
+int written(const QString &what, const exchange::ExportOutcome &outcome, const QString &path) {
+    if (!outcome.ok) {
+        err(outcome.error);
+        return Failed;
+    }
+    std::printf("%s: %d written to %s\n", qPrintable(what), outcome.members, qPrintable(path));
+    return Done;
+}
+
+int pdfWritten(const QString &what, const Report &report, const QString &path) {
+    const QString full = QFileInfo(path).absoluteFilePath();
+    const int pages = report.writePdf(full);
+    if (pages < 0) {
+        err(QStringLiteral("%1 could not be written").arg(full));
+        return Failed;
+    }
+    std::printf("%s: %d pages written to %s\n", qPrintable(what), pages, qPrintable(full));
+    return Done;
+}
+
+int duesList(const Options &o) {
+    using dues::Standing;
+    QList<Standing> asked;
+    static const std::map<QString, Standing> names{{QStringLiteral("paid"), Standing::Paid},
+                                                   {QStringLiteral("due"), Standing::Due},
+                                                   {QStringLiteral("lapsed"), Standing::Lapsed},
+                                                   {QStringLiteral("never"), Standing::NeverPaid},
+                                                   {QStringLiteral("life"), Standing::Life}};
+    for (const QString &name : (o.show.isEmpty() ? QStringLiteral("due,lapsed") : o.show)
+                                   .split(u',', Qt::SkipEmptyParts)) {
+        const auto it = names.find(name.trimmed().toLower());
+        if (it == names.end())
+            return usage(QStringLiteral("unknown standing \"%1\"").arg(name));
+        asked << it->second;
+    }
+    bool ok = true;
+    const int days = o.days.isEmpty() ? dues::DefaultDueDays : o.days.toInt(&ok);
+    if (!ok || days < 0)
+        return usage(QStringLiteral("--days takes a number of days"));
+
+    dues::DuesList list;
+    list.setRows(club2().DuesStanding());
+    list.judge(currentDateTime().date(), days);
+    const auto counts = list.counts();
+    for (int s = 0; s < dues::StandingCount; ++s)
+        std::printf("%s: %d\n", qPrintable(dues::standingName(Standing(s))), counts[size_t(s)]);
+    const RecordsetPtr shown = list.selection(list.select(asked, o.membership));
+    std::printf("shown: %d of %d members\n", shown->recordCount(), list.size());
+
+    int code = Done;
+    if (!o.out.isEmpty())
+        code = std::max(
+            code, written(QStringLiteral("renewal list"),
+                          dues::exportRenewalList(*shown, QFileInfo(o.out).absoluteFilePath()),
+                          QFileInfo(o.out).absoluteFilePath()));
+    if (!o.rosterPdf.isEmpty() || !o.lettersPdf.isEmpty()) {
+        const RecordsetPtr club = ::club().LoadEditClub();
+        const dues::ClubLetterhead head =
+            club ? dues::clubLetterhead(*club) : dues::ClubLetterhead{};
+        if (!o.rosterPdf.isEmpty())
+            code =
+                std::max(code, pdfWritten(QStringLiteral("renewal roster"),
+                                          *dues::buildRenewalRoster(
+                                              head.name, QStringLiteral("Renewal Roster"), shown),
+                                          o.rosterPdf));
+        if (!o.lettersPdf.isEmpty()) {
+            const QString words =
+                dues::reminderText(club2().Setting(QLatin1String(SettingName::ReminderText)));
+            code = std::max(code, pdfWritten(QStringLiteral("reminder letters"),
+                                             *dues::buildReminderLetters(head, words, shown),
+                                             o.lettersPdf));
+        }
+    }
+    return code;
+}
+
+int payments(const Options &o) {
+    const QDate today = currentDateTime().date();
+    const QDate from =
+        o.from.isEmpty() ? QDate(today.year(), 1, 1) : QDate::fromString(o.from, Qt::ISODate);
+    const QDate to = o.to.isEmpty() ? today : QDate::fromString(o.to, Qt::ISODate);
+    if (!from.isValid() || !to.isValid() || to < from)
+        return usage(QStringLiteral("--from and --to take dates as YYYY-MM-DD, from before to"));
+    const RecordsetPtr rows = club2().PaymentsReceived(from, to);
+    const dues::DuesTotals totals = dues::totalsOf(*rows);
+    std::printf("collected %s to %s: %.2f in %d payments\n", qPrintable(from.toString(Qt::ISODate)),
+                qPrintable(to.toString(Qt::ISODate)), totals.collected, totals.payments);
+    for (auto it = totals.byMethod.cbegin(); it != totals.byMethod.cend(); ++it)
+        std::printf("  method %s: %.2f\n", qPrintable(it.key()), it.value());
+    for (auto it = totals.byMembership.cbegin(); it != totals.byMembership.cend(); ++it)
+        std::printf("  membership %s: %.2f\n", qPrintable(it.key()), it.value());
+    std::printf("opening balances (no money): %d\n", totals.openingBalances);
+    if (o.out.isEmpty())
+        return Done;
+    const QString path = QFileInfo(o.out).absoluteFilePath();
+    return written(QStringLiteral("payments"), dues::exportPayments(*rows, from, to, path), path);
+}
+
 int run(const Options &o, bool writes) {
     const QString roll = club().conDataBase()->dataSource();
     if (!QFileInfo(roll).isFile()) {
@@ -242,6 +360,10 @@ int run(const Options &o, bool writes) {
         return importMembers(o);
     if (o.command == u"undo-import")
         return undoImport();
+    if (o.command == u"dues")
+        return duesList(o);
+    if (o.command == u"payments")
+        return payments(o);
     return usage(QStringLiteral("unknown command \"%1\"").arg(o.command));
 }
 } // namespace
