@@ -7,6 +7,7 @@
 #include "dues/frmDues.h"
 #include "report/ReportPreview.h"
 #include "system/System.h"
+#include "table/TableFile.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -273,6 +274,31 @@ void tst_DuesWindow::totalsMatchTheRoll() {
         QCOMPARE(form->lblOpening->text(),
                  opening == "0" ? QString() : opening + " opening balances (no money)");
     }
+
+    // The treasurer's export of the last period reads as the window does.
+    const QString file = app->path() + "/payments.csv";
+    form->askExportPath = [&](const QString &, const QString &) {
+        return file;
+    };
+    QVERIFY(form->exportPayments());
+    const TableRead read = readTableFile(file);
+    QVERIFY2(read.ok, qPrintable(read.error));
+    QStringList byMethod, byMembership, collected;
+    for (const QStringList &row : read.rows) {
+        const QString words = row.value(0), amount = dues::amountText(row.value(5).toDouble());
+        if (words.startsWith("By method: "))
+            byMethod << words.mid(11).toLower() + u'=' + amount;
+        else if (words.startsWith("By membership: "))
+            byMembership << words.mid(15) + u'=' + amount;
+        else if (words.startsWith("Collected "))
+            collected << row.value(6) << amount;
+    }
+    QCOMPARE(collected.size(), 2);
+    QCOMPARE(byMethod.size(), 3);
+    QCOMPARE(byMethod, tableRows(form->tblByMethod).join(u'\n').toLower().split(u'\n'));
+    QCOMPARE(byMembership, tableRows(form->tblByMembership));
+    QVERIFY(form->lblTotals->text().startsWith(collected.value(0)));
+    QVERIFY(form->lblTotals->text().endsWith(collected.value(1) + " collected."));
 }
 
 void tst_DuesWindow::lettersAndHandingOn() {
