@@ -9,6 +9,7 @@
 #include "system/System.h"
 #include "table/TableFile.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
@@ -93,7 +94,13 @@ private Q_SLOTS:
                   "VALUES ('C-1','Harbour Club','2 Quay Rd','Albany','NY','12345','555-0100',"
                   "'club@x.org');");
     }
-    void cleanup() { tearDown(); }
+    void cleanup() {
+        // Without a main window the previews stand on their own: they go with the test.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName().startsWith(QLatin1String("rpt")))
+                delete w;
+        tearDown();
+    }
     void firstUseMarksOpeningBalances();
     void filtersAndCounts_data();
     void filtersAndCounts();
