@@ -6,6 +6,8 @@
 //   qmr dues [--show STANDINGS] [--days N] [--membership TYPE] [--out FILE]
 //            [--roster-pdf FILE] [--letters-pdf FILE]
 //   qmr payments [--from DATE] [--to DATE] [--out FILE]
+//   qmr labels [--sheet CODE] [--households] [--order name|zip] [--start N]
+//              [--roster NAME | --show STANDINGS] --pdf FILE
 // each with [--app-folder DIR] (the program's own folder by default). Exit codes: 0 done,
 // 1 failed (nothing changed), 2 wrong command line, 3 done but rows were refused.
 #include "ProgramNames.h"
@@ -17,6 +19,8 @@
 #include "dues/DuesRoll.h"
 #include "exchange/ImportPlan.h"
 #include "exchange/MemberTable.h"
+#include "labels/LabelReport.h"
+#include "labels/frmMailingLabels.h"
 #include "system/System.h"
 
 #include <QApplication>
@@ -46,10 +50,14 @@ int usage(const QString &problem) {
                  "       qmr dues [--show STANDINGS] [--days N] [--membership TYPE] [--out FILE]\n"
                  "                [--roster-pdf FILE] [--letters-pdf FILE]\n"
                  "       qmr payments [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--out FILE]\n"
+                 "       qmr labels [--sheet CODE] [--households] [--order name|zip] [--start N]\n"
+                 "                  [--roster NAME | --show STANDINGS] --pdf FILE\n"
                  "  each with [--app-folder DIR]; NAME is all, regular, family, life, senior, "
                  "sports, pool or junior;\n"
                  "  STANDINGS is a comma-separated list of paid, due, lapsed, never, life "
                  "(default due,lapsed)\n"
+                 "  CODE is a label sheet: 5160 (the default), 5161, 5163, L7160, L7163 or L7651;\n"
+                 "  labels are one per member unless --households, by last name from label 1\n"
                  "  exit codes: 0 done, 1 failed (nothing changed), 2 wrong command line, 3 done "
                  "but rows were refused\n");
     return Usage;
@@ -58,8 +66,10 @@ int usage(const QString &problem) {
 struct Options {
     QString command, file, roster, out, folder, encoding, delimiter;
     QString show, days, membership, rosterPdf, lettersPdf, from, to;
+    QString labelSheet, order, start, pdf;
     int sheet = 0;
     bool dryRun = false;
+    bool households = false;
 };
 
 std::optional<Options> parse(const QStringList &args, QString *problem) {
@@ -81,7 +91,12 @@ std::optional<Options> parse(const QStringList &args, QString *problem) {
                                               {QStringLiteral("--roster-pdf"), &o.rosterPdf},
                                               {QStringLiteral("--letters-pdf"), &o.lettersPdf},
                                               {QStringLiteral("--from"), &o.from},
-                                              {QStringLiteral("--to"), &o.to}};
+                                              {QStringLiteral("--to"), &o.to},
+                                              {QStringLiteral("--order"), &o.order},
+                                              {QStringLiteral("--start"), &o.start},
+                                              {QStringLiteral("--pdf"), &o.pdf}};
+    // The import's --sheet is a workbook's sheet by number; the labels' is a label sheet's code.
+    const bool labels = o.command == u"labels";
     for (int i = 2; i < args.size(); ++i) {
         const QString &a = args[i];
         if (const auto it = valued.find(a); it != valued.end() || a == u"--sheet") {
@@ -91,7 +106,9 @@ std::optional<Options> parse(const QStringList &args, QString *problem) {
             }
             const QString value = args[++i];
             bool ok = true;
-            if (a == u"--sheet")
+            if (a == u"--sheet" && labels)
+                o.labelSheet = value;
+            else if (a == u"--sheet")
                 o.sheet = value.toInt(&ok) - 1;
             else
                 *it->second = value;
@@ -101,6 +118,8 @@ std::optional<Options> parse(const QStringList &args, QString *problem) {
             }
         } else if (a == u"--dry-run") {
             o.dryRun = true;
+        } else if (a == u"--households") {
+            o.households = true;
         } else if (!a.startsWith(u"--") && o.file.isEmpty()) {
             o.file = a;
         } else {
@@ -263,7 +282,9 @@ int pdfWritten(const QString &what, const Report &report, const QString &path) {
     return Done;
 }
 
-int duesList(const Options &o) {
+// The standings of --show, due and lapsed when none is named; nothing after saying which name
+// is unknown.
+std::optional<QList<dues::Standing>> standingsAsked(const Options &o, QString *problem) {
     using dues::Standing;
     QList<Standing> asked;
     static const std::map<QString, Standing> names{{QStringLiteral("paid"), Standing::Paid},
@@ -274,10 +295,21 @@ int duesList(const Options &o) {
     for (const QString &name : (o.show.isEmpty() ? QStringLiteral("due,lapsed") : o.show)
                                    .split(u',', Qt::SkipEmptyParts)) {
         const auto it = names.find(name.trimmed().toLower());
-        if (it == names.end())
-            return usage(QStringLiteral("unknown standing \"%1\"").arg(name));
+        if (it == names.end()) {
+            *problem = QStringLiteral("unknown standing \"%1\"").arg(name);
+            return std::nullopt;
+        }
         asked << it->second;
     }
+    return asked;
+}
+
+int duesList(const Options &o) {
+    using dues::Standing;
+    QString problem;
+    const std::optional<QList<Standing>> asked = standingsAsked(o, &problem);
+    if (!asked)
+        return usage(problem);
     bool ok = true;
     const int days = o.days.isEmpty() ? dues::DefaultDueDays : o.days.toInt(&ok);
     if (!ok || days < 0)
@@ -289,7 +321,7 @@ int duesList(const Options &o) {
     const auto counts = list.counts();
     for (int s = 0; s < dues::StandingCount; ++s)
         std::printf("%s: %d\n", qPrintable(dues::standingName(Standing(s))), counts[size_t(s)]);
-    const RecordsetPtr shown = list.selection(list.select(asked, o.membership));
+    const RecordsetPtr shown = list.selection(list.select(*asked, o.membership));
     std::printf("shown: %d of %d members\n", shown->recordCount(), list.size());
 
     int code = Done;
@@ -341,6 +373,54 @@ int payments(const Options &o) {
     return written(QStringLiteral("payments"), dues::exportPayments(*rows, from, to, path), path);
 }
 
+int mailingLabels(const Options &o) {
+    if (o.pdf.isEmpty())
+        return usage(QStringLiteral("labels needs --pdf FILE"));
+    const labels::LabelSheet *sheet =
+        labels::sheetByCode(o.labelSheet.isEmpty() ? QStringLiteral("5160") : o.labelSheet);
+    if (!sheet)
+        return usage(QStringLiteral("unknown label sheet \"%1\"").arg(o.labelSheet));
+    labels::LabelOrder order = labels::LabelOrder::LastName;
+    const QString orderName = o.order.toLower();
+    if (orderName == u"zip")
+        order = labels::LabelOrder::PostalCode;
+    else if (!orderName.isEmpty() && orderName != u"name")
+        return usage(QStringLiteral("--order takes name or zip"));
+    bool ok = true;
+    const int start = o.start.isEmpty() ? 1 : o.start.toInt(&ok);
+    if (!ok || start < 1 || start > sheet->perSheet())
+        return usage(
+            QStringLiteral("--start takes a label of the sheet, 1 to %1").arg(sheet->perSheet()));
+    if (!o.roster.isEmpty() && !o.show.isEmpty())
+        return usage(QStringLiteral("labels takes --roster or --show, not both"));
+
+    RecordsetPtr rows;
+    if (!o.show.isEmpty()) {
+        QString problem;
+        const auto asked = standingsAsked(o, &problem);
+        if (!asked)
+            return usage(problem);
+        rows = labels::duesMembers(*asked);
+    } else {
+        rows = selection(o);
+    }
+    const labels::LabelRun run =
+        labels::makeLabels(*rows, o.households, order, labels::nameChars(*sheet));
+    std::printf("%d labels for %d members (%d households); %d without an address%s%s\n",
+                int(run.labels.size()), run.members, run.households, run.withoutAddress,
+                run.leftOut.isEmpty() ? "" : ": ",
+                qPrintable(run.leftOut.join(QStringLiteral("; "))));
+    const std::shared_ptr<Report> report = labels::buildLabelReport(*sheet, run.labels, start);
+    if (!report) {
+        err(run.withoutAddress > 0
+                ? QStringLiteral("nobody to label: none of the members chosen has an address; "
+                                 "nothing was written")
+                : QStringLiteral("nobody to label: no member is chosen; nothing was written"));
+        return Failed;
+    }
+    return pdfWritten(QStringLiteral("labels"), *report, o.pdf);
+}
+
 int run(const Options &o, bool writes) {
     const QString roll = club().conDataBase()->dataSource();
     if (!QFileInfo(roll).isFile()) {
@@ -364,6 +444,8 @@ int run(const Options &o, bool writes) {
         return duesList(o);
     if (o.command == u"payments")
         return payments(o);
+    if (o.command == u"labels")
+        return mailingLabels(o);
     return usage(QStringLiteral("unknown command \"%1\"").arg(o.command));
 }
 } // namespace

@@ -409,6 +409,21 @@ MemberRecord RollGenerator::member(qint64 id) const {
     if (id == m_topDuesMember)
         m.dues = 5000.0;
 
+    // Some members live with the one before them, mostly under one last name, as couples and
+    // families do; drawn apart from the rest, so every other value stays as it was. A member
+    // chosen to carry a state keeps it.
+    if (SplitMix home(m_seed ^ (0x4F5E1D00ull + std::uint64_t(id)));
+        id > 1 && home.chance(8) && !m_forcedState.contains(id)) {
+        const MemberRecord before = member(id - 1);
+        m.address1 = before.address1;
+        m.address2 = before.address2;
+        m.city = before.city;
+        m.state = before.state;
+        m.zip = before.zip;
+        if (home.chance(80))
+            m.lName = before.lName;
+    }
+
     if (r.chance(75)) {
         QString local = mailPart(m.fName) + u'.' + mailPart(m.lName);
         if (r.chance(30))

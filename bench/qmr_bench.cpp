@@ -1,7 +1,7 @@
 // The benchmark driver behind bench/run: builds sample rolls, times the library, the member
-// edit form, the roster tool, export and import, the dues windows and letters, and start-up on
-// each, measures the sqlite3 floors and LibreOffice in the same run, and prints one Markdown table
-// of medians.
+// edit form, the roster tool, export and import, the dues windows and letters, mailing labels, and
+// start-up on each, measures the sqlite3 floors and LibreOffice in the same run, and prints one
+// Markdown table of medians.
 #include "RollData.h"
 #include "club/libClub.h"
 #include "common/modGlobal.h"
@@ -11,6 +11,7 @@
 #include "dues/DuesReports.h"
 #include "dues/frmDues.h"
 #include "exchange/ImportPlan.h"
+#include "labels/LabelReport.h"
 #include "members/MemberFields.h"
 #include "members/MemberFinder.h"
 #include "members/MemberList.h"
@@ -1278,6 +1279,52 @@ void benchDues(Table &t, const Options &o, const QString &folder, qint64 n) {
     setMsgBoxHandler({});
 }
 
+// ---- mailing labels ------------------------------------------------------------------------
+
+void benchLabels(Table &t, const Options &o, const QString &folder, qint64 n) {
+    const QString grouping = QStringLiteral("Mailing labels: one per household, grouped");
+    const QString pdf = QStringLiteral("Mailing labels: 10,000 (5160) to PDF, or the roll");
+    setAppFolder(folder);
+    RecordsetPtr rows;
+    try {
+        std::unique_ptr<_libClub> club(
+            createObjectAs<_libClub>(QString::fromLatin1(libClubClassName)));
+        rows = club->LoadMembers();
+    } catch (...) {
+        const QString error = currentFailure(std::current_exception()).description();
+        t.at(grouping, n).note = t.at(pdf, n).note = error;
+        return;
+    }
+    std::vector<double> groups;
+    labels::LabelRun run;
+    for (int i = 0; i < o.runs; ++i) {
+        const double t0 = nowMs();
+        run = labels::makeLabels(*rows, true, labels::LabelOrder::PostalCode);
+        groups.push_back(nowMs() - t0);
+    }
+    t.at(grouping, n).value = median(groups);
+    t.at(grouping, n).note =
+        QStringLiteral("%1 labels, %2 households").arg(run.labels.size()).arg(run.households);
+
+    QList<labels::MailingLabel> each =
+        labels::makeLabels(*rows, false, labels::LabelOrder::LastName,
+                           labels::nameChars(*labels::sheetByCode(QStringLiteral("5160"))))
+            .labels;
+    each = each.mid(0, 10000);
+    const QString file = QDir(o.work).absoluteFilePath(QStringLiteral("labels-%1.pdf").arg(n));
+    std::vector<double> pdfs;
+    int pages = -1;
+    for (int i = 0; i < 3; ++i) {
+        const double t0 = nowMs();
+        pages = labels::buildLabelReport(*labels::sheetByCode(QStringLiteral("5160")), each)
+                    ->writePdf(file);
+        pdfs.push_back(nowMs() - t0);
+    }
+    t.at(pdf, n).value = median(pdfs);
+    t.at(pdf, n).note =
+        QStringLiteral("%1 labels, %2 pages, %3").arg(each.size()).arg(pages).arg(fileMb(file));
+}
+
 // ---- start-up ------------------------------------------------------------------------------
 
 struct ProbeDisplay {
@@ -1493,6 +1540,7 @@ int main(int argc, char **argv) {
         benchRosters(t, o, folder, n);
         benchExchange(t, o, folder, n);
         benchDues(t, o, folder, n);
+        benchLabels(t, o, folder, n);
         benchPeer(t, o, folder, n);
         benchStartup(t, o, folder, n, display);
     }

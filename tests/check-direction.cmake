@@ -2,15 +2,16 @@
 # only common and themselves, common includes no other folder; the crossings allowed are
 # history's use of the members' find box and list, and exchange's use of the member field table
 # and the rosters' selections, and dues' use of the find box, the rosters' look and the
-# spreadsheet writer. The linker alone would not notice, since the
+# spreadsheet writer, and the labels' use of the dues standings, the rosters' selections and look,
+# and the member lists' folding. The linker alone would not notice, since the
 # program links every folder anyway.
 # cmake -DAPP_DIR=<app folder> -P check-direction.cmake
 cmake_minimum_required(VERSION 3.25)
-set(folders common members clubdetails reports history backup exchange dues shell)
+set(folders common members clubdetails reports history backup exchange dues labels shell)
 set(allowed history>members exchange>members exchange>reports dues>members dues>reports
-    dues>exchange)
+    dues>exchange labels>dues labels>exchange labels>reports labels>members)
 set(faults)
-foreach(folder common members clubdetails reports history backup exchange dues)
+foreach(folder common members clubdetails reports history backup exchange dues labels)
     file(GLOB_RECURSE sources ${APP_DIR}/${folder}/*.h ${APP_DIR}/${folder}/*.cpp)
     foreach(source IN LISTS sources)
         file(STRINGS ${source} includes REGEX "^#include \"[a-z]+/")

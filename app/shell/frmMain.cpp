@@ -13,6 +13,7 @@
 #include "help/HelpWindow.h"
 #include "history/frmDeletedMembers.h"
 #include "history/frmMemberHistory.h"
+#include "labels/frmMailingLabels.h"
 #include "members/frmAddMem.h"
 #include "members/frmDeleteMem.h"
 #include "members/frmEditMem.h"
@@ -95,6 +96,8 @@ constexpr MenuEntry MenuTable[] = {
     {Row::Separator, "-", "T4"},
     {Row::Item, "Record Dues Payment...", "mnuToolsRecordPayment", MenuCommand::RecordDuesPayment},
     {Row::Item, "Dues and Renewals...", "mnuToolsDues", MenuCommand::DuesAndRenewals},
+    {Row::Separator, "-", "T5"},
+    {Row::Item, "Mailing Labels...", "mnuToolsMailingLabels", MenuCommand::MailingLabels},
     {Row::Menu, "&Window", "mnuWindow"},
     {Row::Item, "Cascade", "mnuWindowCascade", MenuCommand::Cascade},
     {Row::Separator, "-", "W0"},
@@ -308,6 +311,9 @@ void frmMain::run(MenuCommand command, Roster roster) {
             break;
         case MenuCommand::DuesAndRenewals:
             openDues();
+            break;
+        case MenuCommand::MailingLabels:
+            showChild(m_labels);
             break;
         case MenuCommand::Cascade:
             Arrange(ArrangeCode::Cascade);

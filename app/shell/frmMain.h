@@ -17,6 +17,7 @@ class frmEditClubData;
 class frmImportMembers;
 class frmRecordPayment;
 class frmDues;
+class frmMailingLabels;
 enum class Roster;
 
 // The page "Check For Update" opens in the browser.
@@ -42,6 +43,7 @@ enum class MenuCommand {
     CopyEmailAddresses,
     RecordDuesPayment,
     DuesAndRenewals,
+    MailingLabels,
     Cascade,
     TileVertically,
     TileHorizontally,
@@ -131,4 +133,5 @@ private:
     QPointer<frmImportMembers> m_import;
     QPointer<frmRecordPayment> m_recordPayment;
     QPointer<frmDues> m_dues;
+    QPointer<frmMailingLabels> m_labels;
 };

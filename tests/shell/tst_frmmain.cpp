@@ -249,7 +249,9 @@ void TestFrmMain::menuBar_data() {
                                           "Copy E-mail Addresses|mnuToolsCopyEmails",
                                           "-|T4",
                                           "Record Dues Payment...|mnuToolsRecordPayment",
-                                          "Dues and Renewals...|mnuToolsDues"};
+                                          "Dues and Renewals...|mnuToolsDues",
+                                          "-|T5",
+                                          "Mailing Labels...|mnuToolsMailingLabels"};
     QTest::newRow("Window") << "&Window"
                             << "mnuWindow"
                             << QStringList{"Cascade|mnuWindowCascade",           "-|W0",
@@ -638,6 +640,7 @@ void TestFrmMain::f1OpensThePageOfTheWindow_data() {
     QTest::newRow("find member") << QByteArray("mnuToolsFindMember") << "edit-member.html#find";
     QTest::newRow("record payment") << QByteArray("mnuToolsRecordPayment") << "dues.html#record";
     QTest::newRow("dues") << QByteArray("mnuToolsDues") << "dues.html#renewals";
+    QTest::newRow("mailing labels") << QByteArray("mnuToolsMailingLabels") << "labels.html";
 }
 
 void TestFrmMain::f1OpensThePageOfTheWindow() {
