@@ -1134,7 +1134,7 @@ QString addPayments(const QString &roll, const QDate &today) {
         QStringLiteral(
             "WITH RECURSIVE k(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM k WHERE i < 4), "
             "m AS (SELECT MemberID, Membership, Dues, "
-            "date('%1', ((ID * 7919) %% 730 - 400) || ' days') AS last FROM tblMembers), "
+            "date('%1', ((ID * 7919) % 730 - 400) || ' days') AS last FROM tblMembers), "
             "p AS (SELECT m.*, date(last, '-' || (12 * (4 - i)) || ' months') AS upto, i FROM m, "
             "k) "
             "INSERT INTO tblPayments (MemberID, ReceivedOn, Amount, PeriodFrom, PeriodTo, Method, "

@@ -105,12 +105,6 @@ void fillTotals(QTableWidget *table, const QMap<QString, double> &sums,
     }
 }
 
-// Where the last file of this window went; the next one starts there.
-QString &lastFolder() {
-    static QString folder;
-    return folder;
-}
-
 QString withSuffix(QString path) {
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".csv");
@@ -711,10 +705,7 @@ void frmDues::editLetterText() {
 }
 
 QString frmDues::suggestedFile(const QString &stem) const {
-    QString folder = lastFolder();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(folder).filePath(stem + QStringLiteral(".csv"));
+    return QDir(exchange::exportFolder()).filePath(stem + QStringLiteral(".csv"));
 }
 
 bool frmDues::exportList() {
@@ -729,43 +720,14 @@ bool frmDues::exportList() {
     if (path.isEmpty())
         return false;
     path = withSuffix(path);
-    setPointer(Pointer::Busy);
-    const exchange::ExportOutcome outcome = dues::exportRenewalList(*rows, path);
-    setPointer(Pointer::Default);
-    if (!outcome.ok) {
-        MsgBox(QStringLiteral("The list was not exported.") + LineBreak + LineBreak + outcome.error,
-               Mb::Critical | Mb::OKOnly);
-        return false;
-    }
-    lastFolder() = QFileInfo(path).absolutePath();
-    MsgBox(counted(outcome.members, QStringLiteral("member was"), QStringLiteral("members were"))
-               + QStringLiteral(" written to:") + LineBreak + LineBreak
-               + QDir::toNativeSeparators(path),
-           Mb::Information | Mb::OKOnly);
-    return true;
+    return exchange::writeAndTell(path, [&] { return dues::exportRenewalList(*rows, path); },
+                                  {QStringLiteral("The list was not exported."),
+                                   QStringLiteral("member was"), QStringLiteral("members were")});
 }
 
 bool frmDues::copyEmails() {
     const RecordsetPtr rows = shownSelection();
-    if (!rows)
-        return false;
-    const exchange::EmailAddresses addresses = exchange::emailAddresses(*rows);
-    if (addresses.copied == 0) {
-        MsgBox(QStringLiteral("None of these members has an e-mail address; nothing was copied."),
-               Mb::Exclamation | Mb::OKOnly);
-        return false;
-    }
-    QGuiApplication::clipboard()->setText(addresses.text);
-    QString said = counted(addresses.copied, QStringLiteral("e-mail address"),
-                           QStringLiteral("e-mail addresses"))
-                   + QStringLiteral(" copied, ready to paste into Bcc.");
-    if (addresses.withoutEmail > 0)
-        said += u' '
-                + counted(addresses.withoutEmail, QStringLiteral("member has"),
-                          QStringLiteral("members have"))
-                + QStringLiteral(" no e-mail address.");
-    MsgBox(said, Mb::Information | Mb::OKOnly);
-    return true;
+    return rows && exchange::copyEmailAddresses(*rows);
 }
 
 void frmDues::showTotals() {
@@ -834,21 +796,10 @@ bool frmDues::exportPayments() {
     if (path.isEmpty())
         return false;
     path = withSuffix(path);
-    setPointer(Pointer::Busy);
-    const exchange::ExportOutcome outcome = dues::exportPayments(*rows, from, to, path);
-    setPointer(Pointer::Default);
-    if (!outcome.ok) {
-        MsgBox(QStringLiteral("The payments were not exported.") + LineBreak + LineBreak
-                   + outcome.error,
-               Mb::Critical | Mb::OKOnly);
-        return false;
-    }
-    lastFolder() = QFileInfo(path).absolutePath();
-    MsgBox(counted(outcome.members, QStringLiteral("payment was"), QStringLiteral("payments were"))
-               + QStringLiteral(" written, with their totals, to:") + LineBreak + LineBreak
-               + QDir::toNativeSeparators(path),
-           Mb::Information | Mb::OKOnly);
-    return true;
+    return exchange::writeAndTell(path, [&] { return dues::exportPayments(*rows, from, to, path); },
+                                  {QStringLiteral("The payments were not exported."),
+                                   QStringLiteral("payment was"), QStringLiteral("payments were"),
+                                   QStringLiteral(" written, with their totals, to:")});
 }
 
 QSize frmDues::sizeHint() const {

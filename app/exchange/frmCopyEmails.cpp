@@ -54,23 +54,5 @@ frmCopyEmails::frmCopyEmails(QWidget *parent)
 
 bool frmCopyEmails::copyChosen() {
     const RecordsetPtr rows = chosenMembers(cboRoster);
-    if (!rows)
-        return false;
-    const EmailAddresses addresses = emailAddresses(*rows);
-    if (addresses.copied == 0) {
-        MsgBox(QStringLiteral("None of these members has an e-mail address; nothing was copied."),
-               Mb::Exclamation | Mb::OKOnly);
-        return false;
-    }
-    QGuiApplication::clipboard()->setText(addresses.text);
-    QString said = counted(addresses.copied, QStringLiteral("e-mail address"),
-                           QStringLiteral("e-mail addresses"))
-                   + QStringLiteral(" copied, ready to paste into Bcc.");
-    if (addresses.withoutEmail > 0)
-        said += u' '
-                + counted(addresses.withoutEmail, QStringLiteral("member has"),
-                          QStringLiteral("members have"))
-                + QStringLiteral(" no e-mail address.");
-    MsgBox(said, Mb::Information | Mb::OKOnly);
-    return true;
+    return rows && copyEmailAddresses(*rows);
 }

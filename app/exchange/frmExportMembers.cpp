@@ -19,14 +19,6 @@
 
 using namespace exchange;
 
-namespace {
-// Where the last export of this session went; the next one starts there.
-QString &lastFolder() {
-    static QString folder;
-    return folder;
-}
-} // namespace
-
 frmExportMembers::frmExportMembers(QWidget *parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmExportMembers"));
@@ -73,15 +65,12 @@ frmExportMembers::frmExportMembers(QWidget *parent)
 }
 
 QString frmExportMembers::suggestedPath() const {
-    QString folder = lastFolder();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString name =
         QStringLiteral("%1-members-%2.%3")
             .arg(QString::fromLatin1(rosterInfo(chosenRoster(cboRoster)).name),
                  currentDateTime().date().toString(Qt::ISODate),
                  optWorkbook->isChecked() ? QStringLiteral("xlsx") : QStringLiteral("csv"));
-    return QDir(folder).filePath(name);
+    return QDir(exportFolder()).filePath(name);
 }
 
 bool frmExportMembers::exportChosen() {
@@ -94,19 +83,7 @@ bool frmExportMembers::exportChosen() {
     // A name typed without an ending gets the chosen format's; one typed with its own keeps it.
     if (QFileInfo(path).suffix().isEmpty())
         path += optWorkbook->isChecked() ? QStringLiteral(".xlsx") : QStringLiteral(".csv");
-    setPointer(Pointer::Busy);
-    const ExportOutcome outcome = exportMembers(*rows, path);
-    setPointer(Pointer::Default);
-    if (!outcome.ok) {
-        MsgBox(QStringLiteral("The members were not exported.") + LineBreak + LineBreak
-                   + outcome.error,
-               Mb::Critical | Mb::OKOnly);
-        return false;
-    }
-    lastFolder() = QFileInfo(path).absolutePath();
-    MsgBox(counted(outcome.members, QStringLiteral("member was"), QStringLiteral("members were"))
-               + QStringLiteral(" written to:") + LineBreak + LineBreak
-               + QDir::toNativeSeparators(path),
-           Mb::Information | Mb::OKOnly);
-    return true;
+    return writeAndTell(path, [&] { return exportMembers(*rows, path); },
+                        {QStringLiteral("The members were not exported."),
+                         QStringLiteral("member was"), QStringLiteral("members were")});
 }
