@@ -1,4 +1,5 @@
 #include "DuesDialogs.h"
+#include "DuesRoll.h"
 #include "DuesReports.h"
 #include "common/FormParts.h"
 #include "common/modGlobal.h"
@@ -18,17 +19,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace dues {
-
-QString dateFormat() {
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return format;
-}
-
-} // namespace dues
 
 namespace {
 QHBoxLayout *buttonRow(std::initializer_list<QPushButton *> left,

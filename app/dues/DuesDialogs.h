@@ -14,11 +14,6 @@ class QPushButton;
 class Report;
 class ReportPreview;
 
-namespace dues {
-// The date boxes' format: dateText's (DuesRoll.h), the user's short date with a four-digit year.
-QString dateFormat();
-} // namespace dues
-
 // "Mark as Paid Through...": the one date the chosen members' opening balances carry.
 class frmMarkPaidThrough : public QDialog {
     Q_OBJECT

@@ -4,87 +4,55 @@
 namespace dues {
 
 namespace {
-// Dates as ISO text: a spreadsheet in any language reads them the same and sorts them right.
-QVariant dateCell(const QVariant &v) {
-    if (v.isNull())
-        return {};
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate().toString(Qt::ISODate);
-    return v.toString();
-}
+using exchange::CellKind;
 
-QVariant moneyCell(const QVariant &v) {
-    bool ok = false;
-    const double amount = v.toDouble(&ok);
-    return ok && !v.isNull() ? QVariant(amount) : QVariant();
-}
-
-QVariant textCell(const QVariant &v) {
-    return v.isNull() ? QVariant() : QVariant(v.toString());
-}
-
-enum class Cell { Text, Date, Money };
 struct Column {
     const char *heading;
     const char *column;
-    Cell kind;
+    CellKind kind;
     int width;
 };
 
-// Looks the columns up once, not for every row.
-class Cells {
-public:
-    template<size_t N>
-    Cells(const Recordset &rows, const Column (&columns)[N])
-        : m_rows(rows) {
-        for (const Column &c : columns)
-            m_columns.append({rows.columnIndex(QLatin1String(c.column)), c.kind});
-    }
-    QVariantList operator()(int row) const {
-        QVariantList cells;
-        cells.reserve(m_columns.size());
-        for (const auto &[c, kind] : m_columns) {
-            const QVariant v = c >= 0 ? m_rows.value(row, c) : QVariant();
-            cells.append(kind == Cell::Date    ? dateCell(v)
-                         : kind == Cell::Money ? moneyCell(v)
-                                               : textCell(v));
-        }
-        return cells;
-    }
-
-private:
-    const Recordset &m_rows;
-    QList<std::pair<int, Cell>> m_columns;
-};
+template<size_t N>
+std::function<QVariantList(int)> cells(const Recordset &rows, const Column (&columns)[N]) {
+    QList<exchange::CellColumn> asked;
+    for (const Column &c : columns)
+        asked.append({QLatin1String(c.column), c.kind});
+    return exchange::cellsOf(rows, asked);
+}
 
 template<size_t N>
 QList<TableColumn> headings(const Column (&columns)[N]) {
     QList<TableColumn> out;
     for (const Column &c : columns)
-        out.append({QLatin1String(c.heading), c.kind == Cell::Money, c.width});
+        out.append({QLatin1String(c.heading), c.kind == CellKind::Money, c.width});
     return out;
 }
 
 constexpr Column RenewalColumns[] = {
-    {"Member ID", "MemberID", Cell::Text, 10}, {"Last Name", "LName", Cell::Text, 20},
-    {"First Name", "FName", Cell::Text, 16},   {"Membership", "Membership", Cell::Text, 12},
-    {"Amount", "Dues", Cell::Money, 10},       {"Paid Through", "PaidThrough", Cell::Date, 12},
-    {"Standing", "Standing", Cell::Text, 18},  {"Phone", "Phone1", Cell::Text, 16},
-    {"E-mail", "Email", Cell::Text, 28},
+    {"Member ID", "MemberID", CellKind::Text, 10},
+    {"Last Name", "LName", CellKind::Text, 20},
+    {"First Name", "FName", CellKind::Text, 16},
+    {"Membership", "Membership", CellKind::Text, 12},
+    {"Amount", "Dues", CellKind::Money, 10},
+    {"Paid Through", "PaidThrough", CellKind::Date, 12},
+    {"Standing", "Standing", CellKind::Text, 18},
+    {"Phone", "Phone1", CellKind::Text, 16},
+    {"E-mail", "Email", CellKind::Text, 28},
 };
 
 constexpr Column PaymentColumns[] = {
-    {"Received", "ReceivedOn", Cell::Date, 12},
-    {"Member ID", "MemberID", Cell::Text, 10},
-    {"Last Name", "LName", Cell::Text, 20},
-    {"First Name", "FName", Cell::Text, 16},
-    {"Membership", "Membership", Cell::Text, 12},
-    {"Amount", "Amount", Cell::Money, 10},
-    {"Method", "Method", Cell::Text, 10},
-    {"Period From", "PeriodFrom", Cell::Date, 12},
-    {"Period To", "PeriodTo", Cell::Date, 12},
-    {"Reference", "Reference", Cell::Text, 14},
-    {"Note", "Note", Cell::Text, 30},
+    {"Received", "ReceivedOn", CellKind::Date, 12},
+    {"Member ID", "MemberID", CellKind::Text, 10},
+    {"Last Name", "LName", CellKind::Text, 20},
+    {"First Name", "FName", CellKind::Text, 16},
+    {"Membership", "Membership", CellKind::Text, 12},
+    {"Amount", "Amount", CellKind::Money, 10},
+    {"Method", "Method", CellKind::Text, 10},
+    {"Period From", "PeriodFrom", CellKind::Date, 12},
+    {"Period To", "PeriodTo", CellKind::Date, 12},
+    {"Reference", "Reference", CellKind::Text, 14},
+    {"Note", "Note", CellKind::Text, 30},
 };
 constexpr int AmountColumn = 5, CountColumn = 6;
 
@@ -101,7 +69,7 @@ QVariantList totalsRow(const QString &words, const QVariant &amount, const QStri
 
 exchange::ExportOutcome exportRenewalList(const Recordset &rows, const QString &path) {
     return exchange::writeTable(path, headings(RenewalColumns), rows.recordCount(),
-                                Cells(rows, RenewalColumns));
+                                cells(rows, RenewalColumns));
 }
 
 exchange::ExportOutcome exportPayments(const Recordset &payments, const QDate &from,
@@ -119,11 +87,11 @@ exchange::ExportOutcome exportPayments(const Recordset &payments, const QDate &f
     below << totalsRow(QStringLiteral("Opening balances (no money)"), QVariant(),
                        QString::number(totals.openingBalances));
 
-    const Cells cells(payments, PaymentColumns);
+    const auto paymentCells = cells(payments, PaymentColumns);
     const int count = payments.recordCount();
     exchange::ExportOutcome outcome = exchange::writeTable(
         path, headings(PaymentColumns), count + int(below.size()),
-        [&](int row) { return row < count ? cells(row) : below[row - count]; });
+        [&](int row) { return row < count ? paymentCells(row) : below[row - count]; });
     if (outcome.ok)
         outcome.members = count;
     return outcome;

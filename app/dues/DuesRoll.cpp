@@ -96,14 +96,26 @@ QString amountFormat() {
     return QStringLiteral("#,##0.00");
 }
 
-QString dateText(const QDate &date) {
-    if (!date.isValid())
-        return {};
-    const QLocale locale;
-    QString format = locale.dateFormat(QLocale::ShortFormat);
+QString dateFormat() {
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
     if (!format.contains(QLatin1String("yyyy")))
         format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return locale.toString(date, format);
+    return format;
+}
+
+QString dateText(const QDate &date) {
+    return date.isValid() ? QLocale().toString(date, dateFormat()) : QString();
+}
+
+QString methodCaption(const QString &stored) {
+    if (stored.isEmpty())
+        return QStringLiteral("(none)");
+    if (stored == QLatin1String(OpeningMethod))
+        return QStringLiteral("Opening balance");
+    for (size_t i = 0; i < PaymentMethods.size(); ++i)
+        if (stored == QLatin1String(PaymentMethods[i]))
+            return QString::fromLatin1(MethodCaptions[i]);
+    return stored;
 }
 
 void DuesList::setRows(RecordsetPtr rows) {

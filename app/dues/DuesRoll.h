@@ -26,6 +26,14 @@ QString amountText(double amount);
 QString amountFormat();
 // A date as the dues windows show it: the user's short date, with a four-digit year.
 QString dateText(const QDate &date);
+// dateText's format, for the date boxes.
+QString dateFormat();
+
+// The methods as the windows list them, in the order of PaymentMethods, which are stored.
+inline constexpr std::array<const char *, 5> MethodCaptions{"Cash", "Cheque", "Transfer", "Card",
+                                                            "Other"};
+// A stored method as the windows show it: "Cheque", "Opening balance", "(none)".
+QString methodCaption(const QString &stored);
 
 // Every member of DuesStanding's rows, judged on one day with one reminder window.
 class DuesList {

@@ -69,10 +69,6 @@ const QStringList StandingColumns{"MemberID", "LName",    "FName",    "MName",  
                                   "Dues",     "DuesPaid", "Address1", "Address2", "City",
                                   "State",    "Zip",      "Phone1",   "Email",    "PaidThrough"};
 
-QString methodText(const QString &method) {
-    return method.isEmpty() ? QStringLiteral("(none)") : method.at(0).toUpper() + method.mid(1);
-}
-
 QTableWidget *totalsTable(QWidget *parent, const QString &name, const QString &heading) {
     auto *table = new QTableWidget(0, 2, parent);
     table->setObjectName(name);
@@ -757,7 +753,7 @@ void frmDues::showTotals() {
         counted(totals.payments, QStringLiteral("payment"), QStringLiteral("payments"))
         + QStringLiteral(" received from %1 to %2: %3 collected.")
               .arg(dues::dateText(from), dues::dateText(to), dues::amountText(totals.collected)));
-    fillTotals(tblByMethod, totals.byMethod, methodText);
+    fillTotals(tblByMethod, totals.byMethod, dues::methodCaption);
     fillTotals(tblByMembership, totals.byMembership, [](const QString &type) {
         return type.isEmpty() ? QStringLiteral("(none)") : type;
     });

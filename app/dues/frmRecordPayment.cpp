@@ -44,29 +44,11 @@ inline constexpr std::array<ListColumn, 6> PaymentListColumns{{
 }};
 enum MemberColumn { IdColumn, LastColumn, FirstColumn, MembershipColumn, DuesColumn, PaidColumn };
 
-// The methods as the form lists them, in the order of PaymentMethods, which are stored.
-inline constexpr std::array<const char *, 5> MethodCaptions{"Cash", "Cheque", "Transfer", "Card",
-                                                            "Other"};
-static_assert(MethodCaptions.size() == PaymentMethods.size());
-
 enum PaymentColumn { ReceivedColumn, AmountColumn, PeriodColumn, MethodColumn, ReferenceColumn };
 constexpr int PaymentIdRole = Qt::UserRole;
 constexpr int AmountRole = Qt::UserRole + 1;
 // The last payments shown: enough to see a year of monthly ones at a glance.
 constexpr int ShownPayments = 5;
-
-QString money(double amount) {
-    return QLocale().toCurrencyString(amount);
-}
-
-QString methodCaption(const QString &stored) {
-    if (stored == QLatin1String(OpeningMethod))
-        return QStringLiteral("Opening balance");
-    for (size_t i = 0; i < PaymentMethods.size(); ++i)
-        if (stored == QLatin1String(PaymentMethods[i]))
-            return QString::fromLatin1(MethodCaptions[i]);
-    return stored;
-}
 
 QDate storedDateOf(const QVariant &v) {
     return QDate::fromString(v.toString(), Qt::ISODate);
@@ -99,14 +81,11 @@ QDate readDate(const QString &text) {
     if (date.isValid())
         return date;
     const QLocale locale;
-    QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
-    QString whole = shortFormat;
-    if (!whole.contains(QLatin1String("yyyy")))
-        whole.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    date = locale.toDate(typed, whole);
+    date = locale.toDate(typed, dues::dateFormat());
     // A two-digit year read as a whole one would be in the first century.
     if (date.isValid() && date.year() >= 1000)
         return date;
+    QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
     if (shortFormat.contains(QLatin1String("yyyy")))
         shortFormat.replace(QLatin1String("yyyy"), QLatin1String("yy"));
     date = locale.toDate(typed, shortFormat);
@@ -227,7 +206,7 @@ frmRecordPayment::frmRecordPayment(QWidget *parent)
     cboMethod->setObjectName(QStringLiteral("cboMethod"));
     cboMethod->setAccessibleName(QStringLiteral("Method"));
     for (size_t i = 0; i < PaymentMethods.size(); ++i)
-        cboMethod->addItem(QString::fromLatin1(MethodCaptions[i]),
+        cboMethod->addItem(QString::fromLatin1(dues::MethodCaptions[i]),
                            QString::fromLatin1(PaymentMethods[i]));
     txtReference = field(this, "txtReference", 50, QStringLiteral("Reference"));
     txtReference->setToolTip(QStringLiteral(" The cheque's number, or the transfer's reference "));
@@ -357,7 +336,7 @@ void frmRecordPayment::showMember(const QStringList &row) {
     lblName->setText(m_member.name + QStringLiteral(" (") + id + u')');
     lblMembership->setText(m_member.membership);
     const std::optional<double> dues = parseDues(m_member.duesText);
-    lblDues->setText(dues ? money(*dues) : m_member.duesText);
+    lblDues->setText(dues ? dues::amountText(*dues) : m_member.duesText);
     lblPaid->setText(m_member.duesPaid);
     if (!loadPayments()) {
         // Without the payments the period cannot be reckoned: nothing to record against.
@@ -416,7 +395,7 @@ bool frmRecordPayment::loadPayments() {
         item->setText(PeriodColumn, from.isValid()
                                         ? dateText(from) + QStringLiteral(" to ") + dateText(to)
                                         : QStringLiteral("to ") + dateText(to));
-        item->setText(MethodColumn, methodCaption(method));
+        item->setText(MethodColumn, dues::methodCaption(method));
         item->setText(ReferenceColumn, cell(r, referenceCol).toString());
         item->setToolTip(ReferenceColumn, cell(r, noteCol).toString());
         item->setData(ReceivedColumn, PaymentIdRole, cell(r, idCol).toLongLong());
@@ -557,8 +536,8 @@ bool frmRecordPayment::cmdSave_Click() {
     // The payment is spent: a second Save records nothing until a member is chosen again.
     m_ready = false;
     enablePayment(false);
-    QString recorded =
-        QStringLiteral("Recorded ") + money(*amount) + QStringLiteral(" from ") + m_member.name;
+    QString recorded = QStringLiteral("Recorded ") + dues::amountText(*amount)
+                       + QStringLiteral(" from ") + m_member.name;
     if (loadPayments() && m_member.paidThrough.isValid())
         recorded += QStringLiteral(": paid through ") + longDateText(m_member.paidThrough);
     lblRecorded->setText(recorded);
@@ -573,10 +552,11 @@ void frmRecordPayment::cmdDeletePayment_Click() {
         return;
     const qint64 paymentId = item->data(ReceivedColumn, PaymentIdRole).toLongLong();
     const QString title = QStringLiteral("Delete Payment");
-    const QString what = item->text(MethodColumn) == methodCaption(QLatin1String(OpeningMethod))
-                             ? QStringLiteral("the opening balance")
-                             : QStringLiteral("the payment of ")
-                                   + money(item->data(AmountColumn, AmountRole).toDouble());
+    const QString what =
+        item->text(MethodColumn) == dues::methodCaption(QLatin1String(OpeningMethod))
+            ? QStringLiteral("the opening balance")
+            : QStringLiteral("the payment of ")
+                  + dues::amountText(item->data(AmountColumn, AmountRole).toDouble());
     const QString question =
         QStringLiteral("Delete ") + what + QStringLiteral(" received on ")
         + item->text(ReceivedColumn) + QStringLiteral(" from ") + m_member.name

@@ -22,35 +22,6 @@ int widthOf(const members::MemberField &f) {
     return f.maxLength ? std::min(f.maxLength, 30) + 2 : 16;
 }
 
-// The rows' members as cells in the order of memberColumns(): text as stored, the dues as a
-// number. The columns are looked up once, not for every member.
-class MemberCells {
-public:
-    explicit MemberCells(const Recordset &rows)
-        : m_rows(rows) {
-        for (const QString &name : exportedColumns())
-            m_columns.append({rows.columnIndex(name), name == u"Dues"});
-    }
-
-    QVariantList operator()(int row) const {
-        QVariantList cells;
-        cells.reserve(m_columns.size());
-        for (const auto &[c, dues] : m_columns) {
-            const QVariant v = c >= 0 ? m_rows.value(row, c) : QVariant();
-            bool ok = false;
-            const double amount = dues ? v.toDouble(&ok) : 0;
-            if (dues)
-                cells.append(ok ? QVariant(amount) : QVariant());
-            else
-                cells.append(v.isNull() ? QVariant() : QVariant(v.toString()));
-        }
-        return cells;
-    }
-
-private:
-    const Recordset &m_rows;
-    QList<std::pair<int, bool>> m_columns; // column of the rows, and whether it holds the dues
-};
 } // namespace
 
 QList<TableColumn> memberColumns() {
@@ -92,9 +63,36 @@ ExportOutcome writeTable(const QString &path, const QList<TableColumn> &columns,
     return outcome;
 }
 
+std::function<QVariantList(int row)> cellsOf(const Recordset &rows,
+                                             const QList<CellColumn> &columns) {
+    QList<std::pair<int, CellKind>> found;
+    for (const CellColumn &c : columns)
+        found.append({rows.columnIndex(c.column), c.kind});
+    return [&rows, found](int row) {
+        QVariantList cells;
+        cells.reserve(found.size());
+        for (const auto &[c, kind] : found) {
+            const QVariant v = c >= 0 ? rows.value(row, c) : QVariant();
+            bool ok = false;
+            const double amount = kind == CellKind::Money ? v.toDouble(&ok) : 0;
+            if (v.isNull())
+                cells.append(QVariant());
+            else if (kind == CellKind::Money)
+                cells.append(ok ? QVariant(amount) : QVariant());
+            else if (kind == CellKind::Date && v.typeId() == QMetaType::QDate)
+                cells.append(v.toDate().toString(Qt::ISODate));
+            else
+                cells.append(v.toString());
+        }
+        return cells;
+    };
+}
+
 ExportOutcome exportMembers(const Recordset &rows, const QString &path) {
-    const MemberCells cells(rows);
-    return writeTable(path, memberColumns(), rows.recordCount(), cells);
+    QList<CellColumn> columns;
+    for (const QString &name : exportedColumns())
+        columns.append({name, name == u"Dues" ? CellKind::Money : CellKind::Text});
+    return writeTable(path, memberColumns(), rows.recordCount(), cellsOf(rows, columns));
 }
 
 EmailAddresses emailAddresses(const Recordset &rows) {

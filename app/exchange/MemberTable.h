@@ -29,6 +29,18 @@ struct ExportOutcome {
 };
 // Writes the rows to `path` as CSV or, for a name ending in .xlsx, a workbook.
 ExportOutcome exportMembers(const Recordset &rows, const QString &path);
+// How a column of a result set is written: text as stored, a date as ISO text (read the same in
+// any language and sorted right), or an amount as a number.
+enum class CellKind { Text, Date, Money };
+struct CellColumn {
+    QString column;
+    CellKind kind = CellKind::Text;
+};
+// The cells of the rows' row in the order of `columns`, each column looked up once, not for
+// every row; a column the rows lack is empty. The rows must outlive the function.
+std::function<QVariantList(int row)> cellsOf(const Recordset &rows,
+                                             const QList<CellColumn> &columns);
+
 // Writes `count` rows of cells under the columns' headings, CSV or workbook by the name;
 // ExportOutcome::members is `count` once written.
 ExportOutcome writeTable(const QString &path, const QList<TableColumn> &columns, int count,
