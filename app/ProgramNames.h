@@ -14,4 +14,5 @@ inline void nameTheProgram() {
     setErrorLogBanner(QStringLiteral("Quillmere - Error Log"));
     // Beside the roll, so every copy that would write it meets the same lock.
     setInstanceLockSuffix(QStringLiteral(".inuse"));
+    loadBundledFonts();
 }

@@ -30,6 +30,8 @@ public:
 int main(int argc, char **argv) {
     TarnwellApplication app(argc, argv);
     nameTheProgram();
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.velliscar.Quillmere"));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(QMR_VERSION_MAJOR).arg(QMR_VERSION_MINOR));
     if (!Main())

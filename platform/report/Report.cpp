@@ -108,8 +108,10 @@ QString reportFontFamily(const QString &requested) {
         };
         if (!isTwin(requested))
             continue;
+        // A computer without a single font gives no raw font at all.
         const auto drawnWith = [](const QString &name) {
-            return QRawFont::fromFont(engineFont(name, 160, false)).familyName();
+            const QRawFont raw = QRawFont::fromFont(engineFont(name, 160, false));
+            return raw.isValid() ? raw.familyName() : QString();
         };
         const QString drawn = drawnWith(requested);
         if (isTwin(drawn))

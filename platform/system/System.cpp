@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLockFile>
 #include <QMap>
 #include <QProcess>
@@ -40,6 +41,14 @@ void setAppFolder(const QString &folder) {
 
 QString appPath(const QString &suffix) {
     return appFolder() + QString(suffix).replace(u'\\', u'/');
+}
+
+void loadBundledFonts() {
+    const QDir fonts(appPath(QStringLiteral("/fonts")));
+    for (const QFileInfo &font : fonts.entryInfoList(
+             {QStringLiteral("*.ttf"), QStringLiteral("*.otf")}, QDir::Files, QDir::Name))
+        if (QFontDatabase::addApplicationFont(font.absoluteFilePath()) < 0)
+            qWarning("Cannot load the font %s", qPrintable(font.absoluteFilePath()));
 }
 
 namespace {

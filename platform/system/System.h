@@ -13,6 +13,10 @@ QMR_PLATFORM_EXPORT QString appFolder();
 QMR_PLATFORM_EXPORT void setAppFolder(const QString &folder);
 // The application folder followed by a fixed suffix such as "\data\file.db".
 QMR_PLATFORM_EXPORT QString appPath(const QString &suffix);
+// Registers every font in the application folder's fonts/ with the application, so a folder
+// that carries its own faces (the portable archive) draws the reports with them on a desktop
+// that lacks them. Needs the application object; without that folder it does nothing.
+QMR_PLATFORM_EXPORT void loadBundledFonts();
 
 // True when another process, of any user, holds the file (resolved through links) that this
 // process now claims. The claim lasts for the life of the process; a crashed holder does not
