@@ -127,6 +127,11 @@ std::optional<Options> parse(const QStringList &args, QString *problem) {
             return std::nullopt;
         }
     }
+    // Files named on the command line are where the user stands, not in the application
+    // folder the run moves into.
+    for (QString *path : {&o.out, &o.file, &o.rosterPdf, &o.lettersPdf, &o.pdf})
+        if (!path->isEmpty())
+            *path = QFileInfo(*path).absoluteFilePath();
     return o;
 }
 

@@ -305,8 +305,10 @@ void tst_MemberExchange::exportReadsBackAsSkips() {
 void tst_MemberExchange::commandLineRoundTrip() {
     TempAppFolder app;
     const QString qmr = builtAppFolder() + "/qmr";
+    QTemporaryDir here; // where the user runs it from
     auto run = [&](const QStringList &args, QByteArray *out = nullptr) {
         QProcess p;
+        p.setWorkingDirectory(here.path());
         p.start(qmr, QStringList(args) << "--app-folder" << app.path());
         p.waitForFinished(60000);
         if (out)
@@ -319,8 +321,10 @@ void tst_MemberExchange::commandLineRoundTrip() {
                                 "'First%1','%1 Main St','Bangor','ME - Maine','04401',20,"
                                 "'Regular','Annual','m%1@x.org')")
                      .arg(i));
-    const QString csv = app.path() + "/out.csv";
-    QCOMPARE(run({"export", "--roster", "all", "--out", csv}), 0);
+    // A relative name is the user's, not the application folder's.
+    const QString csv = here.filePath("out.csv");
+    QCOMPARE(run({"export", "--roster", "all", "--out", "out.csv"}), 0);
+    QVERIFY(!QFile::exists(app.path() + "/out.csv"));
     QFile f(csv);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QByteArray text = f.readAll();
