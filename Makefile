@@ -3,7 +3,7 @@ BUILD ?= build
 CONFIG ?= Debug
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-asan demo clean
+.PHONY: deps configure build run test test-asan demo package test-package clean
 
 deps:
 	./scripts/install-deps.sh
@@ -47,5 +47,30 @@ demo: build
 	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then $(DEMO)/Tarnwell; \
 	else echo "No display here: run $(DEMO)/Tarnwell on a desktop."; fi
 
+# What a secretary installs: a Debian package and a portable archive with its own Qt, from a
+# Release build hardened with Debian's flags, in a folder of its own.
+PACKAGE_BUILD ?= build-package
+PACKAGE_DEB = $(PACKAGE_BUILD)/quillmere_3.0_amd64.deb
+PACKAGE_TGZ = $(PACKAGE_BUILD)/Quillmere-3.0-linux-x86_64.tar.gz
+package: deps
+	DEB_BUILD_MAINT_OPTIONS=hardening=+all \
+	CXXFLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS) \
+	    $$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS)" \
+	LDFLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)" \
+	    cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQMR_BUILD_TESTS=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	rm -rf $(PACKAGE_BUILD)/stage
+	cmake --install $(PACKAGE_BUILD) --prefix $(CURDIR)/$(PACKAGE_BUILD)/stage --strip
+	package/make-portable $(PACKAGE_BUILD)/stage/lib/quillmere $(PACKAGE_TGZ)
+	@ls -l $(PACKAGE_DEB) $(PACKAGE_TGZ)
+
+# The package checks: lintian, the file list, the menu entry and metainfo, the launcher's first
+# start and upgrade, and the portable archive running on its own libraries.
+test-package: package
+	tests/package/deb.sh $(PACKAGE_DEB)
+	tests/package/launcher.sh $(PACKAGE_DEB)
+	tests/package/portable.sh $(PACKAGE_TGZ)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD)

@@ -8,7 +8,8 @@ qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
 libsqlite3-dev sqlite3 libgl1-mesa-dev
 fonts-liberation fonts-dejavu-core xdg-utils time strace xvfb poppler-utils
 clang libclang-rt-14-dev
-libxlsxwriter-dev libminizip-dev"
+libxlsxwriter-dev libminizip-dev
+librsvg2-bin dpkg-dev file patchelf lintian desktop-file-utils appstream"
 
 missing=""
 for p in $PACKAGES; do
