@@ -1,9 +1,11 @@
 #include "ProgramNames.h"
 #include "core/Failure.h"
 #include "shell/modMain.h"
+#include "system/System.h"
 #include "ui/MsgBox.h"
 
 #include <QApplication>
+#include <QIcon>
 
 namespace {
 // The last line of defence: a failure that a window did not handle is shown and the window
@@ -32,6 +34,7 @@ int main(int argc, char **argv) {
     nameTheProgram();
     // Lets the desktop match the window to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.velliscar.Quillmere"));
+    QApplication::setWindowIcon(QIcon(appPath(QStringLiteral("/images/quillmere.png"))));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(QMR_VERSION_MAJOR).arg(QMR_VERSION_MINOR));
     if (!Main())
