@@ -13,14 +13,6 @@ namespace {
 // Letter portrait with the letters' margins: the body every line must keep to.
 const QRectF LetterBody(1440, 720, 12240 - 2 * 1440, 15840 - 720 - 1080);
 
-QStringList texts(const QList<DrawnItem> &items) {
-    QStringList out;
-    for (const DrawnItem &i : items)
-        if (i.kind == DrawnItem::Kind::Text)
-            out << i.text;
-    return out;
-}
-
 // DuesList::selection's columns: id, last, first, address 2, state, paid through, dues.
 RecordsetPtr selectionRows(const QList<QStringList> &members) {
     QVector<QVector<QVariant>> rows;
@@ -86,7 +78,7 @@ void TestDuesReports::rosterReadsLikeTheRosters() {
     for (int p = 0; p < 2; ++p) {
         QList<DrawnItem> drawn;
         report->pageImage(p, 30, &drawn);
-        const QStringList t = texts(drawn);
+        const QStringList t = drawnTexts(drawn);
         const QStringList heading{"Harbour Sailing Club",
                                   "Renewal Roster",
                                   "Saturday, March 14, 2026",
@@ -104,7 +96,7 @@ void TestDuesReports::rosterReadsLikeTheRosters() {
     }
     QList<DrawnItem> drawn;
     report->pageImage(0, 30, &drawn);
-    const QStringList t = texts(drawn);
+    const QStringList t = drawnTexts(drawn);
     QCOMPARE(t.mid(11, 8), (QStringList{"M-1", "Lee1, Pat", "Regular", "$1,234.50", "1/31/2026",
                                         "Lapsed 2 months", "555-0100", "m-1@club.org"}));
     // Never paid: no date, the standing says so.
@@ -124,11 +116,11 @@ void TestDuesReports::oneLetterPerMember() {
     report->pageImage(1, 30, &second);
     const QStringList head{"Harbour Sailing Club", "1 Quay Street", "Bath, ME 04530",
                            "207-555-0199", "secretary@harbour.org"};
-    QCOMPARE(texts(first).mid(0, 5), head);
+    QCOMPARE(drawnTexts(first).mid(0, 5), head);
     QVERIFY(first[0].bold && !first[1].bold);
-    QCOMPARE(texts(second).mid(0, 5), head);
+    QCOMPARE(drawnTexts(second).mid(0, 5), head);
 
-    const QStringList t = texts(first);
+    const QStringList t = drawnTexts(first);
     QCOMPARE(t.mid(5, 5), (QStringList{"Saturday, March 14, 2026", "Pat Lee", "12 Harbour Road",
                                        "Apt 4", "Bath, ME 04530"}));
     QCOMPARE(t.mid(10, 4),
@@ -138,7 +130,7 @@ void TestDuesReports::oneLetterPerMember() {
                           "Amount due: $25.00", "Paid through: Saturday, January 31, 2026"}));
     QCOMPARE(t.mid(t.size() - 2), (QStringList{"Yours sincerely,", "Harbour Sailing Club"}));
 
-    const QStringList u = texts(second);
+    const QStringList u = drawnTexts(second);
     QCOMPARE(u.mid(6, 4),
              (QStringList{"Kim Roy", "12 Harbour Road", "Bath, ON 04530", "Dear Kim Roy,"}));
     QVERIFY(u.contains(QStringLiteral("Amount due: $1,234.50")));
@@ -181,7 +173,7 @@ void TestDuesReports::letterTextKeepsToThePage() {
         starts += i.text.startsWith(QLatin1String("Your dues of $25.00"));
         ends += i.text.endsWith(QLatin1String("thank you for them."));
     }
-    const QStringList t = texts(drawn);
+    const QStringList t = drawnTexts(drawn);
     if (cut) {
         QVERIFY(t.last().endsWith(QChar(0x2026)));
         QVERIFY(starts < paragraphs);

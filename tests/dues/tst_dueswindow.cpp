@@ -95,14 +95,7 @@ private Q_SLOTS:
                   "'club@x.org');");
     }
     void cleanup() {
-        // Without a main window the previews stand on their own: they go with the test.
-        // Collected first: a preview takes its own pop-ups with it.
-        QList<QPointer<QWidget>> previews;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->objectName().startsWith(QLatin1String("rpt")))
-                previews << w;
-        for (const QPointer<QWidget> &w : previews)
-            delete w.data();
+        deletePreviewWindows();
         tearDown();
     }
     void firstUseMarksOpeningBalances();

@@ -61,11 +61,7 @@ private Q_SLOTS:
     }
     void cleanup() {
         QDir::setCurrent(QCoreApplication::applicationDirPath());
-        QList<QPointer<QWidget>> previews;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->objectName() == u"rptMailingLabels")
-                previews << w;
-        qDeleteAll(previews);
+        deletePreviewWindows();
         tearDown();
     }
     void summaryFollowsTheChoices_data();

@@ -46,17 +46,9 @@ std::shared_ptr<Report> sampleReport(int n) {
     return r;
 }
 
-QStringList texts(const QList<DrawnItem> &items) {
-    QStringList out;
-    for (const DrawnItem &i : items)
-        if (i.kind == DrawnItem::Kind::Text)
-            out << i.text;
-    return out;
-}
-
 QStringList rowNames(const QList<DrawnItem> &items) {
     QStringList out;
-    for (const QString &t : texts(items))
+    for (const QString &t : drawnTexts(items))
         if (t.startsWith(QLatin1String("Row ")))
             out << t;
     return out;
@@ -132,7 +124,7 @@ void TestReport::pagination() {
     for (int p = 0; p < pages; ++p) {
         QList<DrawnItem> drawn;
         report->pageImage(p, 30, &drawn);
-        const QStringList t = texts(drawn);
+        const QStringList t = drawnTexts(drawn);
         QVERIFY2(t.contains(QStringLiteral("Page %1 of %2").arg(p + 1).arg(pages)),
                  qPrintable(t.join(u'|')));
         QCOMPARE(t.count(QStringLiteral("Sample Title")), 1); // the header on every page
@@ -153,9 +145,9 @@ void TestReport::reportFooterThatDoesNotFitGetsItsOwnPage() {
     QCOMPARE(report->pageCount(), 2);
     QList<DrawnItem> last;
     report->pageImage(1, 30, &last);
-    QVERIFY(texts(last).contains(QStringLiteral("The end")));
+    QVERIFY(drawnTexts(last).contains(QStringLiteral("The end")));
     QVERIFY(rowNames(last).isEmpty());
-    QVERIFY(texts(last).contains(QStringLiteral("Page 2 of 2")));
+    QVERIFY(drawnTexts(last).contains(QStringLiteral("Page 2 of 2")));
 }
 
 void TestReport::pdfAndImageShowTheSamePages() {
@@ -165,7 +157,7 @@ void TestReport::pdfAndImageShowTheSamePages() {
     QList<QStringList> pdfPages;
     const int written = report->writePdf(path, [&](int page, const QList<DrawnItem> &items) {
         QCOMPARE(page, pdfPages.size());
-        pdfPages << texts(items);
+        pdfPages << drawnTexts(items);
     });
     QCOMPARE(written, 3);
     QCOMPARE(pdfPages.size(), 3);
@@ -175,7 +167,7 @@ void TestReport::pdfAndImageShowTheSamePages() {
     for (int p = 0; p < 3; ++p) {
         QList<DrawnItem> drawn;
         const QImage image = report->pageImage(p, 50, &drawn);
-        QCOMPARE(texts(drawn), pdfPages[p]);
+        QCOMPARE(drawnTexts(drawn), pdfPages[p]);
         QVERIFY(pdfPages[p].contains(QStringLiteral("Page %1 of 3").arg(p + 1)));
         // Something was really painted, not only listed.
         int inked = 0;
@@ -197,7 +189,7 @@ void TestReport::tooLongTextIsCutVisibly() {
     r.setData(std::make_shared<Recordset>(QStringList{QStringLiteral("Name")}, data));
     QList<DrawnItem> drawn;
     r.pageImage(0, 30, &drawn);
-    const QStringList t = texts(drawn);
+    const QStringList t = drawnTexts(drawn);
     QCOMPARE(t.size(), 1);
     QVERIFY2(t[0].endsWith(QChar(0x2026)) && t[0].size() < 20, qPrintable(t[0]));
 }
@@ -235,7 +227,7 @@ void TestReport::wrappedTextKeepsToItsBox() {
     QList<DrawnItem> drawn;
     const double dpi = 96;
     const QImage image = r.pageImage(0, dpi, &drawn);
-    const QStringList t = texts(drawn);
+    const QStringList t = drawnTexts(drawn);
     if (!lines.isEmpty())
         QCOMPARE(t, lines);
     QVERIFY(t.size() > 1);

@@ -4,9 +4,11 @@
 #include "system/ErrorLog.h"
 #include "system/System.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
+#include <QPointer>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -182,4 +184,20 @@ QStringList StatementRecorder::statements() const {
 void useRacingClock() {
     static qint64 reads = 0;
     setClock([] { return QDateTime(QDate(2026, 5, 1), QTime(8, 0)).addMSecs(250 * reads++); });
+}
+
+QStringList drawnTexts(const QList<DrawnItem> &items) {
+    QStringList out;
+    for (const DrawnItem &i : items)
+        if (i.kind == DrawnItem::Kind::Text)
+            out << i.text;
+    return out;
+}
+
+void deletePreviewWindows() {
+    QList<QPointer<QWidget>> previews;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName().startsWith(QLatin1String("rpt")))
+            previews << w;
+    qDeleteAll(previews);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "club/libClub.h"
+#include "report/Report.h"
 #include "ui/MsgBox.h"
 
 #include <QList>
@@ -37,6 +38,12 @@ private:
 void buildRoll(const QString &path);
 // The folder the build assembled (program, plugin, data).
 QString builtAppFolder();
+
+// The texts a report drew, in drawing order.
+QStringList drawnTexts(const QList<DrawnItem> &items);
+// Deletes every report preview standing on its own (no main window holds them in a test).
+// Collected first: a preview takes its own pop-ups with it.
+void deletePreviewWindows();
 
 // The program's start-up waits on the clock; this clock races ahead a quarter second a read,
 // so a test of start-up never waits.
